@@ -1,0 +1,31 @@
+#pragma once
+
+#include <FL/Fl_Widget.H>
+
+class Mekuri;
+
+// Scroll placement requests the spread view applies at its next draw.
+enum JumpRequest {
+    JUMP_NONE = 0,
+    JUMP_TO_START = 1,
+    JUMP_TO_TOP = 2,
+    JUMP_TO_BOTTOM = 3,
+    JUMP_TO_SAVED = 4
+};
+
+// Main-menu commands (toolkit callbacks, UI thread). Those taking the main window as user
+// data get it through the MENU_WITH_WINDOW rule; the others reach it through mainWindow.
+void quit_cb(Fl_Widget* widget, void* window);
+void redraw_cb(Fl_Widget* widget, void* data);
+
+// Navigation between spreads.
+void forward_page_cb(int request);
+void back_page_cb(int request);
+void leftArrow_cb(Fl_Widget* widget, void* data);
+void rightArrow_cb(Fl_Widget* widget, void* data);
+void jump_cb(Fl_Widget* widget, void* data);
+void spreadUnit_cb(Fl_Widget* widget, void* data);
+void binding_cb(Fl_Widget* widget, void* data);
+void fillSpreadList();
+void schedulePrefetch(int page);
+void prefetch_cb(void* page);

@@ -1,0 +1,158 @@
+#include "Mekuri.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/fl_draw.H>
+
+#include <algorithm>
+
+#include "Commands.h"
+#include "MainMenu.h"
+#include "ZoomIcons.h"
+#include "platform/Diagnostics.h"
+#include "views/MekuriScroll.h"
+#include "views/MihirakiPages.h"
+#include "views/PageList.h"
+#include "views/ScrollRule.h"
+
+Mekuri* mainWindow = nullptr;
+
+namespace {
+
+// The window system's close button hides the window; Escape must not (the toolkit's default
+// window callback treats Escape as a close).
+void windowCallback(Fl_Widget* widget, void*)
+{
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
+        return;
+    widget->hide();
+}
+
+// The zoom field lies on the menu bar, over the blanks that open the zoom submenu's title.
+// Menu bar items are laid out from x 6, each as wide as its label plus 16 pixels.
+int zoomFieldX(Fl_Menu_Bar* bar)
+{
+    int x = bar->x() + 6;
+    for (const Fl_Menu_Item* item = mainMenu; item->text && item != &mainMenu[MENU_ZOOM];
+         item = item->next())
+        x += item->measure(nullptr, bar) + 16;
+    return x + 3;
+}
+
+// As wide as the blanks of that title allow, at most 40 pixels.
+int zoomFieldWidth(Fl_Menu_Bar* bar)
+{
+    fl_font(bar->textfont(), bar->textsize());
+    return std::min(40, static_cast<int>(fl_width("      ")) - 2);
+}
+
+} // namespace
+
+Mekuri::Mekuri(int width, int height, const StartOptions& options)
+    : Fl_Window(width, height, "Mekuri")
+{
+    mainWindow = this;
+    hasStartupPath = options.hasPath;
+    pendingStartupPath = startupPath = options.path;
+    binding = options.binding;
+    spreadShift = options.spreadShift;
+    zoomSteps = new float[14]();
+    callback(windowCallback);
+
+    zoomIcons();
+    prepareMainMenu(this);
+
+    const int W = w(), H = h();
+    menuBar = new Fl_Menu_Bar(0, 0, W, 20);
+    menuBar->menu(mainMenu);
+    zoomField = new Fl_Output(zoomFieldX(menuBar), 2, zoomFieldWidth(menuBar), 16);
+    zoomField->value("100");
+    zoomField->textsize(12);
+    zoomField->deactivate();
+    pageList = new PageList(0, 22, 75, H - 20, this);
+    pageList->callback(jump_cb);
+    pageList->visible_focus(0);
+    scrollArea = new MekuriCustom::Fl_Scroll(75, 20, W - 75, H - 20);
+    scrollArea->box(FL_DOWN_FRAME);
+    scrollArea->scrollbar.visible_focus(0);
+    scrollArea->hscrollbar.visible_focus(0);
+    pages = new MihirakiPages(77, 22, 1280, 1024, this);
+    scrollArea->end();
+    end();
+}
+
+Mekuri::~Mekuri()
+{
+    debugPrint("Mekuri destructor begin\n");
+    delete[] zoomSteps;
+    zoomSteps = nullptr;
+    debugPrint("Mekuri destructor end\n");
+}
+
+int Mekuri::pageCount() const
+{
+    return 0;
+}
+
+void Mekuri::draw()
+{
+    Fl_Window::draw();
+}
+
+int Mekuri::handle(int event)
+{
+    switch (event) {
+    case FL_KEYBOARD:
+        switch (Fl::event_key()) {
+        case FL_Down:
+        case FL_Page_Down:
+        case FL_Enter:
+        case 'n':
+        case ' ':
+            forward_page_cb(JUMP_TO_START);
+            return 1;
+        case FL_Up:
+        case FL_Page_Up:
+        case FL_BackSpace:
+        case 'p':
+        case 'b':
+            back_page_cb(JUMP_NONE);
+            return 1;
+        case FL_Left:
+            leftArrow_cb(this, nullptr);
+            return 1;
+        case FL_Right:
+            rightArrow_cb(this, nullptr);
+            return 1;
+        default:
+            return 0;
+        }
+    case FL_HIDE:
+        Fl_Window::handle(event);
+        return 0;
+    default:
+        return Fl_Window::handle(event);
+    }
+}
+
+void Mekuri::resize(int X, int Y, int W, int H)
+{
+    const int oldW = w(), oldH = h();
+    Fl_Window::resize(X, Y, W, H);
+    if (W == oldW && H == oldH)
+        return;
+    menuBar->resize(0, 0, W, 20);
+    pageList->resize(0, 22, 75, H - 20);
+    scrollArea->resize(scrollArea->x(), scrollArea->y(), W - 75, H - 20);
+    const ScrollNeeds needs =
+        needScrollbars(pages->w(), pages->h(), scrollArea->w(), scrollArea->h());
+    int x = scrollArea->xposition(), y = scrollArea->yposition();
+    clampScroll(needs, x, y);
+    scrollArea->position(x, y);
+    Fl::add_timeout(0.0, redrawScrollAreaCb, this);
+}
+
+void Mekuri::redrawScrollAreaCb(void* window)
+{
+    static_cast<Mekuri*>(window)->scrollArea->redraw();
+}

@@ -1,0 +1,31 @@
+#include <FL/Fl.H>
+
+#include "Commands.h"
+#include "Mekuri.h"
+#include "platform/Diagnostics.h"
+#include "views/MekuriScroll.h"
+
+namespace {
+
+void redrawScrollArea(void*)
+{
+    if (mainWindow && mainWindow->scrollArea)
+        mainWindow->scrollArea->redraw();
+}
+
+} // namespace
+
+void quit_cb(Fl_Widget*, void* window)
+{
+    debugPrint("quit_cb called\n");
+    auto* w = static_cast<Mekuri*>(window);
+    if (!w || w->quitting)
+        return;
+    w->quitting = 1;
+    w->hide();
+}
+
+void redraw_cb(Fl_Widget*, void*)
+{
+    Fl::add_timeout(0.0, redrawScrollArea);
+}

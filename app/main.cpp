@@ -1,0 +1,73 @@
+#include <FL/Fl.H>
+#include <FL/fl_draw.H>
+
+#include <langinfo.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "MainMenu.h"
+#include "Mekuri.h"
+#include "StartOptions.h"
+#include "ToolkitHooks.h"
+#include "ZoomIcons.h"
+#include "platform/Diagnostics.h"
+
+namespace {
+
+void useUtf8Locale()
+{
+    std::setlocale(LC_ALL, "");
+    // Archive names and the toolkit's text need a UTF-8 character type.
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+// When the background grey and its darkened mix come out nearly the same (a theme with a very
+// dark grey), lighten the background so that frames stay visible.
+void checkBackgroundGrey()
+{
+    const Fl_Color mix = fl_color_average(FL_BLACK, FL_BACKGROUND_COLOR, 0.33f);
+    uchar r1, g1, b1, r2, g2, b2;
+    Fl::get_color(mix, r1, g1, b1);
+    Fl::get_color(FL_BACKGROUND_COLOR, r2, g2, b2);
+    if (std::abs(r1 - r2) < 7 && std::abs(g1 - g2) < 7 && std::abs(b1 - b2) < 7)
+        Fl::background(160, 170, 180);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    useUtf8Locale();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const StartOptions options = parseOptions(args);
+
+    Fl::lock(); // lets other threads wake the event loop with Fl::awake
+    installToolkitHooks();
+    const char* font = japaneseFontName();
+    if (*font)
+        Fl::set_font(FL_HELVETICA, font);
+
+    int workX, workY, workW, workH;
+    Fl::screen_work_area(workX, workY, workW, workH);
+    int width, height;
+    mainWindowSize(workW, workH, width, height);
+
+    auto* window = new Mekuri(width, height, options);
+    window->size_range(200, 100);
+    Fl::get_system_colors();
+    checkBackgroundGrey();
+    if (Fl_RGB_Image* icon = windowIcon())
+        window->icon(icon);
+    window->show();
+
+    Fl::run();
+
+    delete window;
+    debugPrint("Mekuri ended\n");
+    return 0;
+}

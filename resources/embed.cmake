@@ -1,0 +1,15 @@
+# Writes every file of INPUTS as a byte array into OUTPUT, named after the file
+# (icon.bmp -> resource_icon_bmp).
+set(text "// Generated from resources/*.bmp; do not edit.\n#include <cstddef>\n\n")
+foreach(path ${INPUTS})
+    get_filename_component(name ${path} NAME)
+    string(MAKE_C_IDENTIFIER "resource_${name}" symbol)
+    file(READ ${path} hex HEX)
+    string(LENGTH "${hex}" hexLength)
+    math(EXPR size "${hexLength} / 2")
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+    string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+    string(APPEND text "extern const unsigned char ${symbol}[] = {\n${bytes}\n};\n")
+    string(APPEND text "extern const size_t ${symbol}_size = ${size};\n\n")
+endforeach()
+file(WRITE ${OUTPUT} "${text}")
