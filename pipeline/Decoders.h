@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Page decoding: encoded bytes → BGR24 picture (see Bgr24.h), through the image plug-in that
+// claims the page's name or, for *.jpg / *.jpeg, the built-in JPEG codec. Any thread; calls
+// into one plug-in are serialised by its lock, JPEG decodes need no lock.
+
+// Decodes `size` bytes into a new picture owned by the caller. 1 on success, 0 on failure
+// (including the 10-byte "DUMMYFILE" placeholder and pictures past the size cap).
+int get_image(int* width, int* height, std::unique_ptr<unsigned char[]>& pixels,
+              const std::string& name, const unsigned char* block, size_t size);
+
+// Reads the picture's size without decoding it. 0 on success, 1 on failure.
+int get_image_info(size_t size, const std::string& name, int* width, int* height,
+                   const unsigned char* block);
+
+// Decodes (JPEG at a reduced size where possible) and fits the picture into a 128 × 128 cell:
+// the thumbnail's size, the offsets that centre it in the cell, and its rows (its own row
+// stride, bottom-up) at the start of `destination`, which holds 128 × 384 bytes. 1 on success.
+int get_thumbnail(int16_t* width, int16_t* height, int16_t* offsetX, int16_t* offsetY,
+                  unsigned char* destination, const unsigned char* block, size_t size,
+                  const std::string& name);
+
+// Resamples a source picture into a caller-allocated destination picture. Without high quality
+// the resampling is bilinear; with it, bicubic when enlarging in either direction, area
+// averaging otherwise.
+void scaleImage(const unsigned char* source, int sourceWidth, int sourceHeight,
+                int destinationWidth, int destinationHeight, unsigned char* destination,
+                int highQuality);
