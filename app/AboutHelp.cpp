@@ -14,6 +14,7 @@
 #include "Mekuri.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
+#include "pipeline/PluginRegistry.h"
 #include "platform/SystemInfo.h"
 
 extern char** environ;
@@ -82,4 +83,13 @@ void help_cb(Fl_Widget*, void*)
     pid_t pid;
     if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) == 0)
         waitpid(pid, nullptr, 0);
+}
+
+void about_cb(Fl_Widget*, void*)
+{
+    Mekuri* w = mainWindow;
+    messageBox(w, "About Mekuri",
+               aboutText(linkedLibraries(), pluginListText(), w->cacheManager.memoryInUse(),
+                         cacheLimit),
+               BoxIcon::Program);
 }

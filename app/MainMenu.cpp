@@ -1,23 +1,27 @@
 #include "MainMenu.h"
 
+#include "AboutHelp.h"
 #include "Commands.h"
+#include "Opening.h"
+#include "RenameCommand.h"
+#include "ZoomCommands.h"
 #include "Mekuri.h"
 #include "ZoomIcons.h"
 
 // Items whose command is not built yet stay in the table, greyed (FL_MENU_INACTIVE).
 Fl_Menu_Item mainMenu[MAIN_MENU_SIZE] = {
     {"ﾌｧｲﾙ(&F)", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
-    {"開く(&O)...", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"ｶﾀﾛｸﾞ(&A)...", FL_ALT + 'a', nullptr, nullptr, MENU_WITH_WINDOW | FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"閉じる(&C)", FL_ALT + 'c', nullptr, nullptr, MENU_WITH_WINDOW | FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"ﾌｧｲﾙ名の変更(&R)...", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"開く(&O)...", 0, open_cb, nullptr, 0, 0, 0, 0, 0},
+    {"ｶﾀﾛｸﾞ(&A)...", FL_ALT + 'a', catalog_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
+    {"閉じる(&C)", FL_ALT + 'c', close_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
+    {"ﾌｧｲﾙ名の変更(&R)...", 0, rename_cb, nullptr, 0, 0, 0, 0, 0},
     {"印刷 ...", 0, nullptr, nullptr, MENU_WITH_WINDOW | FL_MENU_INACTIVE, 0, 0, 0, 0},
     {"ﾌｧｲﾙのﾌﾟﾛﾊﾟﾃｨ(&P)...", 0, nullptr, nullptr, FL_MENU_DIVIDER | FL_MENU_INACTIVE, 0, 0, 0, 0},
     {"終了(&X)", FL_ALT + 'q', quit_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"機能(&O)", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
     {"re&draw", 0, redraw_cb, nullptr, 0, 0, 0, 0, 0},
-    {"高品質縮小(&Q)", 0, nullptr, nullptr, FL_MENU_TOGGLE | FL_MENU_VALUE | FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"高品質縮小(&Q)", 0, quality_cb, nullptr, FL_MENU_TOGGLE | FL_MENU_VALUE, 0, 0, 0, 0},
     {"見開き単位変更(&1)", 0, spreadUnit_cb, nullptr, FL_MENU_TOGGLE | FL_MENU_DIVIDER, 0, 0, 0, 0},
     {"右綴じ(&R)", 0, binding_cb, nullptr, FL_MENU_RADIO | FL_MENU_VALUE, 0, 0, 0, 0},
     {"左綴じ(&L)", 0, binding_cb, nullptr, FL_MENU_RADIO, 0, 0, 0, 0},
@@ -25,23 +29,23 @@ Fl_Menu_Item mainMenu[MAIN_MENU_SIZE] = {
     {"次頁(←)", 0, leftArrow_cb, nullptr, 0, 0, 0, 0, 0},
     {"(→)前頁", 0, rightArrow_cb, nullptr, 0, 0, 0, 0, 0},
     {"      % ▽(&Z)", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
-    {"RSZ_H0V1", 0, nullptr, reinterpret_cast<void*>(0), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"RSZ_H2V1", 0, nullptr, reinterpret_cast<void*>(1), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"RSZ_H2V0", 0, nullptr, reinterpret_cast<void*>(2), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"RSZ_H1V1", 0, nullptr, reinterpret_cast<void*>(3), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"RSZ_H1V0", 0, nullptr, reinterpret_cast<void*>(4), FL_MENU_DIVIDER | FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"数値入力(&N)...", 0, nullptr, nullptr, FL_MENU_DIVIDER | FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {" &50%", 0, nullptr, reinterpret_cast<void*>(50), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {" &75%", 0, nullptr, reinterpret_cast<void*>(75), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"1&00%", 0, nullptr, reinterpret_cast<void*>(100), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"&150%", 0, nullptr, reinterpret_cast<void*>(150), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"&200%", 0, nullptr, reinterpret_cast<void*>(200), FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"RSZ_H0V1", 0, fit_cb, reinterpret_cast<void*>(0), 0, 0, 0, 0, 0},
+    {"RSZ_H2V1", 0, fit_cb, reinterpret_cast<void*>(1), 0, 0, 0, 0, 0},
+    {"RSZ_H2V0", 0, fit_cb, reinterpret_cast<void*>(2), 0, 0, 0, 0, 0},
+    {"RSZ_H1V1", 0, fit_cb, reinterpret_cast<void*>(3), 0, 0, 0, 0, 0},
+    {"RSZ_H1V0", 0, fit_cb, reinterpret_cast<void*>(4), FL_MENU_DIVIDER, 0, 0, 0, 0},
+    {"数値入力(&N)...", 0, zoomInput_cb, nullptr, FL_MENU_DIVIDER, 0, 0, 0, 0},
+    {" &50%", 0, zoomPercent_cb, reinterpret_cast<void*>(50), 0, 0, 0, 0, 0},
+    {" &75%", 0, zoomPercent_cb, reinterpret_cast<void*>(75), 0, 0, 0, 0, 0},
+    {"1&00%", 0, zoomPercent_cb, reinterpret_cast<void*>(100), 0, 0, 0, 0, 0},
+    {"&150%", 0, zoomPercent_cb, reinterpret_cast<void*>(150), 0, 0, 0, 0, 0},
+    {"&200%", 0, zoomPercent_cb, reinterpret_cast<void*>(200), 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
-    {"RSZ_H0V1", 0, nullptr, reinterpret_cast<void*>(0), FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"RSZ_H2V1", 0, nullptr, reinterpret_cast<void*>(1), FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"RSZ_H0V1", 0, fit_cb, reinterpret_cast<void*>(0), 0, 0, 0, 0, 0},
+    {"RSZ_H2V1", 0, fit_cb, reinterpret_cast<void*>(1), 0, 0, 0, 0, 0},
     {"ﾍﾙﾌﾟ(&H)", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
-    {"&HELP ...", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"&About Mekuri...", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"&HELP ...", 0, help_cb, nullptr, 0, 0, 0, 0, 0},
+    {"&About Mekuri...", 0, about_cb, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };

@@ -5,9 +5,11 @@
 #include <FL/fl_draw.H>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "Commands.h"
 #include "MainMenu.h"
+#include "Opening.h"
 #include "ZoomIcons.h"
 #include "platform/Diagnostics.h"
 #include "views/MekuriScroll.h"
@@ -49,11 +51,11 @@ int zoomFieldWidth(Fl_Menu_Bar* bar)
 } // namespace
 
 Mekuri::Mekuri(int width, int height, const StartOptions& options)
-    : Fl_Window(width, height, "Mekuri")
+    : Fl_Window(width, height, "Mekuri"), cacheManager(this)
 {
     mainWindow = this;
-    hasStartupPath = options.hasPath;
-    pendingStartupPath = startupPath = options.path;
+    if (options.hasPath)
+        pendingStartupPath = startupPath = options.path;
     binding = options.binding;
     spreadShift = options.spreadShift;
     zoomSteps = new float[14]();
@@ -79,11 +81,18 @@ Mekuri::Mekuri(int width, int height, const StartOptions& options)
     pages = new MihirakiPages(77, 22, 1280, 1024, this);
     scrollArea->end();
     end();
+
+    startWorker(worker, cacheManager);
 }
 
 Mekuri::~Mekuri()
 {
     debugPrint("Mekuri destructor begin\n");
+    delete loupeWindow;
+    loupeWindow = nullptr;
+    if (bookOpen)
+        closeBook();
+    stopWorker(worker);
     delete[] zoomSteps;
     zoomSteps = nullptr;
     debugPrint("Mekuri destructor end\n");
@@ -91,12 +100,80 @@ Mekuri::~Mekuri()
 
 int Mekuri::pageCount() const
 {
-    return 0;
+    return book ? static_cast<int>(book->pages.size()) : 0;
+}
+
+CacheObject* Mekuri::prepareEntry(int tag, int page, float filterParam1, float filterParam2,
+                                  float scale)
+{
+    return cacheManager.prepareEntry(tag, page, filterParam1, filterParam2, scale);
+}
+
+void Mekuri::releaseEntry(CacheObject* object)
+{
+    cacheManager.release(object);
+}
+
+ImageOperatorWrapper* Mekuri::cacheBook()
+{
+    return bookOpen ? book.get() : nullptr;
+}
+
+void Mekuri::setZoom(float percent)
+{
+    if (percent > 400) {
+        reportError(this, "デカ過ぎ\nメモリなくなっちゃうよ\n");
+        return;
+    }
+    if (percent < 1) {
+        reportError(this, "小さ過ぎ\n");
+        return;
+    }
+    if (percent == zoomPercent)
+        return;
+    zoomPercent = percent;
+    char text[32];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(zoomPercent));
+    zoomField->value(text);
+    redraw();
+    schedulePrefetch(currentPage - spreadShift + 2);
+}
+
+void Mekuri::leftArrow()
+{
+    leftArrow_cb(nullptr, nullptr);
+}
+
+void Mekuri::rightArrow()
+{
+    rightArrow_cb(nullptr, nullptr);
+}
+
+void Mekuri::prefetch(int page)
+{
+    prefetch_cb(reinterpret_cast<void*>(static_cast<intptr_t>(page)));
+}
+
+std::string Mekuri::pageDisplayName(int page) const
+{
+    if (!book || page < 0 || page >= pageCount())
+        return "*";
+    return book->labelOf(page);
 }
 
 void Mekuri::draw()
 {
     Fl_Window::draw();
+    // The command-line book opens once the window is on screen.
+    if (!pendingStartupPath.empty()) {
+        pendingStartupPath.clear();
+        Fl::add_timeout(0.0, startupOpenCb, this);
+    }
+}
+
+void Mekuri::startupOpenCb(void*)
+{
+    startupOpen();
 }
 
 int Mekuri::handle(int event)
@@ -130,6 +207,18 @@ int Mekuri::handle(int event)
     case FL_HIDE:
         Fl_Window::handle(event);
         return 0;
+    case FL_DND_ENTER:
+    case FL_DND_DRAG:
+    case FL_DND_LEAVE:
+    case FL_DND_RELEASE:
+        return 1; // accept dropped files; they arrive as FL_PASTE
+    case FL_PASTE:
+        if (pages->mode != MODE_IDLE)
+            pages->endMode();
+        if (pages->mode != MODE_IDLE)
+            return 0;
+        openDroppedPath(firstDroppedPath(Fl::event_text()));
+        return 1;
     default:
         return Fl_Window::handle(event);
     }

@@ -3,17 +3,22 @@
 #include <FL/Fl_Output.H>
 #include <FL/Fl_Window.H>
 
+#include <memory>
 #include <string>
 
 #include "StartOptions.h"
+#include "pipeline/CacheManager.h"
+#include "pipeline/CacheWorker.h"
+#include "pipeline/ImageOperatorWrapper.h"
 #include "views/ViewerState.h"
 
 class Fl_Menu_Bar;
 
 // The main window: menu bar, zoom field, spread list and the scroll area holding the spread
-// view. Its fields carry the book state every view reads. Exactly one exists, reached through
-// mainWindow. UI thread only.
-class Mekuri : public Fl_Window, public ViewerState {
+// view. Its fields carry the book state every view reads; it owns the open book, the image
+// cache and the cache's worker thread. Exactly one exists, reached through mainWindow.
+// UI thread only, except the CacheOwner side, which the worker reads.
+class Mekuri : public Fl_Window, public ViewerState, public CacheOwner {
 public:
     Mekuri(int width, int height, const StartOptions& options);
     ~Mekuri() override;
@@ -22,23 +27,40 @@ public:
     int handle(int event) override;
     void resize(int x, int y, int w, int h) override;
 
-    // Pages in the open book; 0 when none is open.
+    // ViewerState
     int pageCount() const override;
+    CacheObject* prepareEntry(int tag, int page, float filterParam1, float filterParam2,
+                              float scale) override;
+    void releaseEntry(CacheObject* object) override;
+    void setZoom(float percent) override;
+    void leftArrow() override;
+    void rightArrow() override;
+    void prefetch(int page) override;
+    std::string pageDisplayName(int page) const override;
+    Fl_Window* topWindow() override { return this; }
+
+    // CacheOwner
+    ImageOperatorWrapper* cacheBook() override;
+    int highQualityReduction() const override { return ViewerState::highQualityReduction; }
 
     std::string pendingStartupPath; // command-line path still to be opened
     std::string startupPath;        // command-line path, kept
-    bool hasStartupPath = false;
     std::string bookPath;           // path of the open book as given to openBook
     std::string bookFolder;         // full folder of the open book, ending in "/"
     std::string bookFileName;       // the book's file name as stored on disk
     std::string newFileName;        // name the book file gets when the book is closed
+    std::unique_ptr<ImageOperatorWrapper> book; // the open book, or null
 
     Fl_Menu_Bar* menuBar = nullptr;
     int closingCatalog = 0;
     int quitting = 0;
     double lastWheelTime = 0.0;
 
+    CacheManager cacheManager; // guarded by its own lock; shared with the worker
+    WorkerBlock worker;
+
 private:
+    static void startupOpenCb(void* window);
     static void redrawScrollAreaCb(void* window);
 };
 

@@ -170,9 +170,14 @@ void schedulePrefetch(int page)
     Fl::add_timeout(0.2, prefetch_cb, reinterpret_cast<void*>(static_cast<intptr_t>(page)));
 }
 
-void prefetch_cb(void*)
+void prefetch_cb(void* data)
 {
-    // Pictures are prepared ahead only for an open book.
-    if (!mainWindow || !mainWindow->bookOpen)
+    Mekuri* w = mainWindow;
+    if (!w || !w->bookOpen)
         return;
+    const int page = static_cast<int>(reinterpret_cast<intptr_t>(data));
+    for (int p = page; p <= page + 1; ++p) {
+        if (p >= 0 && p < w->pageCount())
+            w->cacheManager.requestChain({SCALEDIMG, p, w->filterParam1, w->filterParam2, w->zoomPercent});
+    }
 }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "Mekuri.h"
+#include "ZoomIcons.h"
 #include "platform/Dialogs.h"
 #include "platform/UiHooks.h"
 
@@ -20,6 +21,17 @@ int showBox(const DialogRequest& request)
 {
     fl_message_title(request.title.c_str());
     const auto& b = request.buttons;
+    if (request.icon == BoxIcon::Program) {
+        // The program's own icon in place of the toolkit's "i".
+        Fl_Widget* icon = fl_message_icon();
+        const char* label = icon->label();
+        icon->label("");
+        icon->image(windowIcon());
+        fl_message("%s", request.text.c_str());
+        icon->image(nullptr);
+        icon->label(label);
+        return 0;
+    }
     if (b.size() <= 1) {
         if (request.icon == BoxIcon::Information || request.icon == BoxIcon::None)
             fl_message("%s", request.text.c_str());

@@ -14,9 +14,23 @@
 #include "StartOptions.h"
 #include "ToolkitHooks.h"
 #include "ZoomIcons.h"
+#include "pipeline/CacheManager.h"
+#include "pipeline/PluginRegistry.h"
 #include "platform/Diagnostics.h"
+#include "platform/SystemInfo.h"
 
 namespace {
+
+// Static start-up, before main runs: the cache limit from the machine's memory and the
+// plug-ins next to the program file. The plug-ins are unloaded at process exit.
+struct StaticStartup {
+    StaticStartup()
+    {
+        cacheLimit = computeCacheLimit(physicalMemorySize());
+        loadPlugins();
+    }
+    ~StaticStartup() { unloadPlugins(); }
+} staticStartup;
 
 void useUtf8Locale()
 {

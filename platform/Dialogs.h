@@ -10,7 +10,7 @@
 // line per answer: title, TAB, button index, TAB, field text; each line answers the first
 // request with that title and is then used up). When the seam answers, nothing is shown.
 
-enum class BoxIcon { None, Information, Warning, Error };
+enum class BoxIcon { None, Information, Warning, Error, Program };
 
 struct DialogRequest {
     std::string title;

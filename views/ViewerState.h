@@ -2,7 +2,9 @@
 
 #include <string>
 
+class CacheObject;
 class Fl_Output;
+class Fl_Window;
 class PageList;
 class MihirakiPages;
 namespace MekuriCustom {
@@ -21,6 +23,22 @@ public:
 
     // Pages in the open book; 0 when none is open.
     virtual int pageCount() const = 0;
+    // A picture of the open book from the cache (see CacheManager::prepareEntry), with one
+    // reference the caller gives back with releaseEntry; null when there is none.
+    virtual CacheObject* prepareEntry(int tag, int page, float filterParam1, float filterParam2,
+                                      float scale) = 0;
+    virtual void releaseEntry(CacheObject* object) = 0;
+    // The single place the zoom changes once a book is open (refuses values outside 1 … 400).
+    virtual void setZoom(float percent) = 0;
+    // The actions of the left and right arrows (forward or back by the binding).
+    virtual void leftArrow() = 0;
+    virtual void rightArrow() = 0;
+    // Queues the pictures of pages `page` and `page` + 1 for the worker.
+    virtual void prefetch(int page) = 0;
+    // The name shown for a page: its label once decoded, else its name.
+    virtual std::string pageDisplayName(int page) const = 0;
+    // The top-level window the views belong to.
+    virtual Fl_Window* topWindow() = 0;
 
     int bookOpen = 0;
     int currentPage = 0; // spread position, always even
@@ -39,6 +57,7 @@ public:
     int highQualityReduction = 1;
     int jumpRequest = 0;
     int loupeSize = 600;
+    Fl_Window* loupeWindow = nullptr; // the open loupe, owned by the spread view's mode
 
     MekuriCustom::Fl_Scroll* scrollArea = nullptr;
     MihirakiPages* pages = nullptr;

@@ -1,0 +1,346 @@
+#include "Opening.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_Output.H>
+#include <FL/Fl_Radio_Round_Button.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/filename.H>
+#include <FL/fl_draw.H>
+
+#include <strings.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "Commands.h"
+#include "Mekuri.h"
+#include "ModalDialog.h"
+#include "RenameCommand.h"
+#include "ZoomMath.h"
+#include "pipeline/CacheManager.h"
+#include "pipeline/Decoders.h"
+#include "pipeline/ImageOperatorWrapper.h"
+#include "platform/Diagnostics.h"
+#include "platform/Dialogs.h"
+#include "platform/FileOps.h"
+#include "views/MekuriScroll.h"
+#include "views/MihirakiPages.h"
+#include "views/PageList.h"
+
+namespace {
+
+const char* const kCatalogFileName = "_$mekuri.bin";
+bool openingBook = false; // an open is listing (and pumping events); refuse another
+bool droppingPath = false;
+
+// The stored name of a book: the last component of its path (of the folder for a folder book).
+std::string storedName(const std::string& path)
+{
+    return lastComponent(fullPath(path));
+}
+
+void setBookTitle(Mekuri* w)
+{
+    char count[32];
+    std::snprintf(count, sizeof count, " (%d pages)", w->pageCount());
+    w->copy_label((w->bookFolder + w->bookFileName + count).c_str());
+}
+
+void showZoomField(Mekuri* w)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(w->zoomPercent));
+    w->zoomField->value(text);
+}
+
+// The first page's size read without decoding it; the zoom stays 100 when it cannot be had.
+void computeOpeningZoom(Mekuri* w)
+{
+    CacheObject* page = w->prepareEntry(COMPRESSEDFILE, 0, 1.0f, 0.0f, 100.0f);
+    if (!page)
+        return;
+    auto* bytes = static_cast<CompressedFileCache*>(page);
+    int width = 0, height = 0;
+    if (get_image_info(bytes->memory.size(), bytes->fileName, &width, &height,
+                       bytes->memory.data()) == 0) {
+        w->zoomPercent = openingZoom(width, height, w->scrollArea->w(), w->scrollArea->h());
+        showZoomField(w);
+    }
+    w->releaseEntry(page);
+}
+
+bool isCatalogFileName(const std::string& name)
+{
+    return strcasecmp(name.c_str(), kCatalogFileName) == 0;
+}
+
+// The folder a catalog is opened on: the path itself, or the folder of a file, without a
+// trailing "/".
+std::string catalogFolderOf(const std::string& path)
+{
+    std::string folder = fullPath(path);
+    if (!isDirectory(folder))
+        folder = folderOf(folder);
+    if (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+// The catalog window comes with its own work; until then say so instead of failing silently.
+void openCatalogFolder(const std::string& folder)
+{
+    debugPrint("catalog requested for %s\n", folder.c_str());
+    messageBox(mainWindow, "カタログ", "カタログはまだ使えません", BoxIcon::Information);
+}
+
+void redrawLater(void* widget)
+{
+    static_cast<Fl_Widget*>(widget)->redraw();
+}
+
+} // namespace
+
+int openBook(const std::string& path)
+{
+    Mekuri* w = mainWindow;
+    if (openingBook) {
+        debugPrint("openBook(%s) refused: another book is being opened\n", path.c_str());
+        return 0;
+    }
+    openingBook = true;
+    if (w->book)
+        closeBook();
+    w->filterParam1 = 1.0f;
+    w->filterParam2 = 0.0f;
+    w->currentPage = 0;
+    w->zoomPercent = 100.0f;
+    w->zoomField->value("100");
+
+    auto book = std::make_unique<ImageOperatorWrapper>(path);
+    if (!book->valid) {
+        reportError(w, "ファイル(%s)を開けません", path.c_str());
+        openingBook = false;
+        return 0;
+    }
+    filterPages(book->pages);
+    sortPages(book->pages);
+    w->book = std::move(book);
+    w->bookOpen = 1;
+    w->pages->cancelFlag = 0;
+    w->bookPath = path;
+    w->bookFileName = w->newFileName = storedName(path);
+    std::string full = fullPath(path);
+    if (full.size() > 1 && full.back() == '/')
+        full.pop_back();
+    w->bookFolder = folderOf(full);
+    setBookTitle(w);
+    // The file chooser starts where the last book was.
+    if (chdir(w->bookFolder.c_str()) != 0)
+        debugPrint("chdir(%s) failed\n", w->bookFolder.c_str());
+    w->pageList->clear();
+    fillSpreadList();
+    if (w->pageCount() == 0) {
+        reportError(w, "jpegファイルが無いので開けません\n(%s)\n", path.c_str());
+        openingBook = false;
+        return 0;
+    }
+    w->cacheManager.openCache();
+    computeOpeningZoom(w);
+    schedulePrefetch(2 - w->spreadShift);
+    openingBook = false;
+    return 1;
+}
+
+void closeBook()
+{
+    Mekuri* w = mainWindow;
+    w->cacheManager.clearAll();
+    w->book.reset();
+    if (w->shown())
+        w->label("Mekuri");
+    w->pageList->clear();
+    renameFile(w->bookFolder + w->bookFileName, w->bookFolder + w->newFileName);
+    w->bookOpen = 0;
+}
+
+void clearViewArea()
+{
+    Mekuri* w = mainWindow;
+    if (!w->shown())
+        return;
+    w->make_current();
+    fl_color(192, 192, 192);
+    fl_rectf(77, 22, w->pages->w(), w->pages->h());
+}
+
+FolderMode askFolderMode()
+{
+    DialogRequest request;
+    request.title = "フォルダを開く";
+    request.text = "このフォルダの";
+    request.buttons = {"OK", "ｷｬﾝｾﾙ"};
+    request.value = "カタログを開く";
+    DialogAnswer answer;
+    if (answeredBySeam(request, answer)) {
+        if (answer.button != 0)
+            return FOLDER_CANCEL;
+        return answer.value == "画像を開く" ? FOLDER_IMAGES : FOLDER_CATALOG;
+    }
+    Fl_Window dialog(260, 140, "フォルダを開く");
+    Fl_Box text(15, 10, 230, 20, "このフォルダの");
+    text.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+    Fl_Radio_Round_Button catalog(30, 35, 200, 22, "カタログを開く");
+    Fl_Radio_Round_Button images(30, 60, 200, 22, "画像を開く");
+    catalog.set();
+    Fl_Return_Button ok(40, 100, 80, 25, "OK");
+    Fl_Button cancel(140, 100, 80, 25, "ｷｬﾝｾﾙ");
+    dialog.end();
+    int result = FOLDER_CANCEL;
+    struct Outcome {
+        Fl_Window* dialog;
+        int* result;
+        Fl_Radio_Round_Button* images;
+    } outcome{&dialog, &result, &images};
+    ok.callback([](Fl_Widget*, void* data) {
+        auto* o = static_cast<Outcome*>(data);
+        *o->result = o->images->value() ? FOLDER_IMAGES : FOLDER_CATALOG;
+        o->dialog->hide();
+    }, &outcome);
+    cancel.callback([](Fl_Widget*, void* data) { static_cast<Outcome*>(data)->dialog->hide(); },
+                    &outcome);
+    runModal(&dialog);
+    return static_cast<FolderMode>(result);
+}
+
+void startupOpen()
+{
+    Mekuri* w = mainWindow;
+    const std::string path = w->startupPath;
+    if (isDirectory(path)) {
+        const FolderMode mode = askFolderMode();
+        if (mode == FOLDER_CANCEL)
+            return;
+        if (mode == FOLDER_CATALOG) {
+            openCatalogFolder(catalogFolderOf(path));
+            return;
+        }
+    } else if (isCatalogFileName(lastComponent(path))) {
+        openCatalogFolder(catalogFolderOf(path));
+        return;
+    }
+    openBook(path);
+    Fl::add_timeout(0.0, redrawLater, w->scrollArea);
+    Fl::add_timeout(0.0, redrawLater, w->pageList);
+    Fl::awake();
+}
+
+std::string firstDroppedPath(const char* text)
+{
+    if (!text)
+        return std::string();
+    std::string list(text);
+    // One URI a line; comments start with "#".
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = list.size();
+        std::string line = list.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line.compare(0, 7, "file://") == 0) {
+            line.erase(0, 7);
+            // "file://host/path": keep the path.
+            const size_t slash = line.find('/');
+            if (slash == std::string::npos)
+                continue;
+            line.erase(0, slash);
+            std::vector<char> decoded(line.begin(), line.end());
+            decoded.push_back('\0');
+            fl_decode_uri(decoded.data());
+            line = decoded.data();
+        }
+        return line.size() > 1023 ? line.substr(0, 1023) : line;
+    }
+    return std::string();
+}
+
+void openDroppedPath(const std::string& path)
+{
+    Mekuri* w = mainWindow;
+    if (droppingPath || path.empty())
+        return;
+    droppingPath = true;
+    if (isDirectory(path)) {
+        const FolderMode mode = askFolderMode();
+        if (mode == FOLDER_CANCEL) {
+            droppingPath = false;
+            return;
+        }
+        if (mode == FOLDER_CATALOG) {
+            openCatalogFolder(catalogFolderOf(path));
+            droppingPath = false;
+            return;
+        }
+    } else if (isCatalogFileName(lastComponent(path))) {
+        openCatalogFolder(catalogFolderOf(path));
+        droppingPath = false;
+        return;
+    }
+    openBook(path);
+    w->scrollArea->redraw();
+    droppingPath = false;
+}
+
+void open_cb(Fl_Widget*, void*)
+{
+    debugPrint("open_cb called\n");
+    Mekuri* w = mainWindow;
+    std::string chosen;
+    DialogRequest request;
+    request.title = "ファイルを開く";
+    request.buttons = {"OK", "ｷｬﾝｾﾙ"};
+    DialogAnswer answer;
+    if (answeredBySeam(request, answer)) {
+        if (answer.button != 0)
+            return;
+        chosen = answer.value;
+    } else {
+        Fl_Native_File_Chooser chooser;
+        chooser.title("ファイルを開く");
+        chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
+        chooser.directory(".");
+        // Patterns match both letter cases; comic-book names are the same archives.
+        chooser.filter("ZIP, LZH, RAR file\t*.{[Zz][Ii][Pp],[Ll][Zz][Hh],[Rr][Aa][Rr],"
+                       "[Cc][Bb][Zz],[Cc][Bb][Rr],7[Zz],[Cc][Bb]7}\n"
+                       "ZIP file\t*.[Zz][Ii][Pp]\n"
+                       "LZH file\t*.[Ll][Zz][Hh]\n"
+                       "RAR file\t*.[Rr][Aa][Rr]\n"
+                       "All File *\t*");
+        if (chooser.show() != 0 || !chooser.filename() || !*chooser.filename())
+            return;
+        chosen = chooser.filename();
+    }
+    openBook(chosen);
+    clearViewArea();
+    w->jumpRequest = JUMP_TO_START;
+    Fl::add_timeout(0.0, redrawLater, w->scrollArea);
+}
+
+void close_cb(Fl_Widget*, void* window)
+{
+    auto* w = static_cast<Mekuri*>(window);
+    if (!w || !w->bookOpen)
+        return;
+    closeBook();
+    clearViewArea();
+}
+
+void catalog_cb(Fl_Widget*, void*)
+{
+    openCatalogFolder(std::string());
+}
