@@ -211,6 +211,8 @@ JpegStatus decodeJpeg(const unsigned char* bytes, size_t size, int denominator, 
         return JpegStatus::BadHeader;
     }
     image->channels = s.cinfo.num_components;
+    image->sourceWidth = static_cast<int>(s.cinfo.image_width);
+    image->sourceHeight = static_cast<int>(s.cinfo.image_height);
     const J_COLOR_SPACE source = s.cinfo.jpeg_color_space;
     const bool cmyk = source == JCS_CMYK || source == JCS_YCCK;
     if (!cmyk && source != JCS_GRAYSCALE && source != JCS_YCbCr && source != JCS_RGB)
