@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One page of a book.
+struct PageEntry {
+    std::string
+        name; // bare file name in a folder; entry name in a ZIP; path + name in a plug-in archive
+    std::string
+        label; // name + "(WxH)" once decoded, empty before (see ImageOperatorWrapper::labelOf)
+    uint32_t size = 0;      // bytes of the encoded page
+    uint32_t position = 0;  // ZIP central-directory index, plug-in position, 0 in a folder
+    int64_t time = 0;       // modification time, seconds since 1970 UTC
+    uint64_t zipOffset = 0; // where the ZIP entry's central-directory record lies (found while
+                            // listing, so extraction need not walk the directory); 0 unknown
+};
+
+// No page larger than this is read: its bytes could never make a picture within the size cap.
+constexpr uint32_t kMaxPageBytes = uint32_t(1) << 30;
