@@ -235,6 +235,52 @@ bool validDenominator(int denominator)
     return denominator == 1 || denominator == 2 || denominator == 4 || denominator == 8;
 }
 
+// Reads the header and settles the output: its colour space (`cmyk` when the rows need
+// converting by hand) and its size, refusing pictures past the size cap. Ok leaves the output
+// size in s.cinfo.
+JpegStatus planOutput(Session& s, const unsigned char* bytes, size_t size, int denominator,
+                      JpegImage* image, bool* cmyk)
+{
+    if (bytes == nullptr || !readHeader(s, bytes, size)) {
+        image->message = s.message();
+        return JpegStatus::BadHeader;
+    }
+    image->channels = s.cinfo.num_components;
+    image->sourceWidth = static_cast<int>(s.cinfo.image_width);
+    image->sourceHeight = static_cast<int>(s.cinfo.image_height);
+    const J_COLOR_SPACE source = s.cinfo.jpeg_color_space;
+    *cmyk = source == JCS_CMYK || source == JCS_YCCK;
+    if (!*cmyk && source != JCS_GRAYSCALE && source != JCS_YCbCr && source != JCS_RGB)
+        return JpegStatus::Unsupported;
+    // The cap holds for the full-size picture at every scale: a page that cannot be shown
+    // gets no thumbnail either, and a lying header cannot make a reduced decode run for long.
+    if (!pictureSizeAllowed(image->sourceWidth, image->sourceHeight))
+        return JpegStatus::TooLarge;
+    if (!computeOutputSize(s, denominator, *cmyk ? JCS_CMYK : JCS_EXT_BGR)) {
+        image->message = s.message();
+        return JpegStatus::Unsupported;
+    }
+    if (!pictureSizeAllowed(static_cast<int>(s.cinfo.output_width),
+                            static_cast<int>(s.cinfo.output_height)))
+        return JpegStatus::TooLarge;
+    return JpegStatus::Ok;
+}
+
+// A new picture with its row padding zeroed, or null when memory is short.
+std::unique_ptr<unsigned char[]> allocatePicture(int width, int height)
+{
+    const size_t stride = rowStride(width);
+    std::unique_ptr<unsigned char[]> pixels(
+        new (std::nothrow) unsigned char[stride * static_cast<size_t>(height)]);
+    if (!pixels)
+        return pixels;
+    adviseHugePages(pixels.get(), stride * static_cast<size_t>(height));
+    const size_t padding = stride - static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height && padding > 0; ++y)
+        std::memset(pixels.get() + stride * static_cast<size_t>(y) + stride - padding, 0, padding);
+    return pixels;
+}
+
 } // namespace
 
 JpegStatus readJpegInfo(const unsigned char* bytes, size_t size, JpegInfo* info)
@@ -258,34 +304,14 @@ JpegStatus decodeJpeg(const unsigned char* bytes, size_t size, int denominator, 
     Session s;
     if (!createSession(s))
         return JpegStatus::InitFailed;
-    if (bytes == nullptr || !readHeader(s, bytes, size)) {
-        image->message = s.message();
-        return JpegStatus::BadHeader;
-    }
-    image->channels = s.cinfo.num_components;
-    image->sourceWidth = static_cast<int>(s.cinfo.image_width);
-    image->sourceHeight = static_cast<int>(s.cinfo.image_height);
-    const J_COLOR_SPACE source = s.cinfo.jpeg_color_space;
-    const bool cmyk = source == JCS_CMYK || source == JCS_YCCK;
-    if (!cmyk && source != JCS_GRAYSCALE && source != JCS_YCbCr && source != JCS_RGB)
-        return JpegStatus::Unsupported;
-    // The cap holds for the full-size picture at every scale: a page that cannot be shown
-    // gets no thumbnail either, and a lying header cannot make a reduced decode run for long.
-    if (!pictureSizeAllowed(static_cast<int>(s.cinfo.image_width),
-                            static_cast<int>(s.cinfo.image_height)))
-        return JpegStatus::TooLarge;
-    if (!computeOutputSize(s, denominator, cmyk ? JCS_CMYK : JCS_EXT_BGR)) {
-        image->message = s.message();
-        return JpegStatus::Unsupported;
-    }
+    bool cmyk = false;
+    const JpegStatus planned = planOutput(s, bytes, size, denominator, image, &cmyk);
+    if (planned != JpegStatus::Ok)
+        return planned;
     const int width = static_cast<int>(s.cinfo.output_width);
     const int height = static_cast<int>(s.cinfo.output_height);
-    if (!pictureSizeAllowed(width, height))
-        return JpegStatus::TooLarge;
-
     const size_t stride = rowStride(width);
-    std::unique_ptr<unsigned char[]> pixels(
-        new (std::nothrow) unsigned char[stride * static_cast<size_t>(height)]);
+    std::unique_ptr<unsigned char[]> pixels = allocatePicture(width, height);
     std::unique_ptr<unsigned char[]> cmykRow;
     std::vector<JSAMPROW> rows;
     try {
@@ -300,11 +326,6 @@ JpegStatus decodeJpeg(const unsigned char* bytes, size_t size, int denominator, 
         image->message = "out of memory";
         return JpegStatus::DecodeFailed;
     }
-    adviseHugePages(pixels.get(), stride * static_cast<size_t>(height));
-    const size_t padding = stride - static_cast<size_t>(width) * 3;
-    for (int y = 0; y < height && padding > 0; ++y)
-        std::memset(pixels.get() + stride * static_cast<size_t>(y) + stride - padding, 0, padding);
-
     bool ok;
     if (cmyk) {
         ok = readCmykRows(s, pixels.get(), stride, cmykRow.get());
