@@ -5,15 +5,16 @@
 
 // One page of a book.
 struct PageEntry {
-    std::string
-        name; // bare file name in a folder; entry name in a ZIP; path + name in a plug-in archive
-    std::string
-        label; // name + "(WxH)" once decoded, empty before (see ImageOperatorWrapper::labelOf)
-    uint32_t size = 0;      // bytes of the encoded page
-    uint32_t position = 0;  // ZIP central-directory index, plug-in position, 0 in a folder
-    int64_t time = 0;       // modification time, seconds since 1970 UTC
-    uint64_t zipOffset = 0; // where the ZIP entry's central-directory record lies (found while
-                            // listing, so extraction need not walk the directory); 0 unknown
+    // The bare file name in a folder; the entry name in a ZIP; path + name in a plug-in archive.
+    std::string name;
+    // name + "(WxH)" once decoded, empty before (see ImageOperatorWrapper::labelOf).
+    std::string label;
+    uint32_t size = 0;     // bytes of the encoded page
+    uint32_t position = 0; // ZIP central-directory index, plug-in position, 0 in a folder
+    int64_t time = 0;      // modification time, seconds since 1970 UTC
+    // Where the ZIP entry's central-directory record lies, found while listing so that
+    // extraction need not walk the directory; 0 when unknown.
+    uint64_t zipOffset = 0;
 };
 
 // No page larger than this is read: its bytes could never make a picture within the size cap.
