@@ -37,9 +37,11 @@ CupsJob::CupsJob(const std::string& printer) : printer_(printer)
     dest_.reset(cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.c_str(), nullptr));
     if (!dest_)
         throw PrintException(2885, cupsReason(printer));
-    char resource[1024];
-    http_.reset(cupsConnectDest(dest_.get(), CUPS_DEST_FLAGS_NONE, 30000, nullptr, resource,
-                                sizeof resource, nullptr, nullptr));
+    // The job goes through the scheduler that listed the printer (cupsServer(), possibly a
+    // local socket), not to the host named in the printer's URI: a local queue's URI says
+    // "localhost" even when the scheduler listens on a socket only.
+    http_.reset(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                             30000, nullptr));
     if (!http_)
         throw PrintException(2885, cupsReason(printer));
     info_.reset(cupsCopyDestInfo(http_.get(), dest_.get()));
