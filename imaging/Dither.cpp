@@ -1,6 +1,7 @@
 #include "imaging/Dither.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 #include "platform/Diagnostics.h"
@@ -15,68 +16,92 @@ struct KernelTap {
     int weight;
 };
 
-struct Kernel {
-    const KernelTap* taps;
-    int count;
-    int divisor;
+struct FloydSteinberg {
+    static constexpr int divisor = 16;
+    static constexpr KernelTap taps[] = {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}};
 };
 
-const KernelTap kFloydSteinberg[] = {
-    {1, 0, 7},
-    {-1, 1, 3},
-    {0, 1, 5},
-    {1, 1, 1},
+struct JarvisJudiceNinke {
+    static constexpr int divisor = 48;
+    static constexpr KernelTap taps[] = {
+        {1, 0, 7},  {2, 0, 5},                                   //
+        {-2, 1, 3}, {-1, 1, 5}, {0, 1, 7}, {1, 1, 5}, {2, 1, 3}, //
+        {-2, 2, 1}, {-1, 2, 3}, {0, 2, 5}, {1, 2, 3}, {2, 2, 1}, //
+    };
 };
 
-const KernelTap kJarvisJudiceNinke[] = {
-    {1, 0, 7},  {2, 0, 5},                                   //
-    {-2, 1, 3}, {-1, 1, 5}, {0, 1, 7}, {1, 1, 5}, {2, 1, 3}, //
-    {-2, 2, 1}, {-1, 2, 3}, {0, 2, 5}, {1, 2, 3}, {2, 2, 1}, //
+struct Stucki {
+    static constexpr int divisor = 42;
+    static constexpr KernelTap taps[] = {
+        {1, 0, 8},  {2, 0, 4},                                   //
+        {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2}, //
+        {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4}, {1, 2, 2}, {2, 2, 1}, //
+    };
 };
 
-const KernelTap kStucki[] = {
-    {1, 0, 8},  {2, 0, 4},                                   //
-    {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2}, //
-    {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4}, {1, 2, 2}, {2, 2, 1}, //
+// Collects one row of decisions into bytes, leftmost pixel in the high bit.
+class BitWriter {
+  public:
+    explicit BitWriter(unsigned char* row) : out_(row) {}
+    void put(bool white)
+    {
+        byte_ = static_cast<unsigned char>(byte_ << 1 | (white ? 1 : 0));
+        if (++count_ == 8) {
+            *out_++ = byte_;
+            byte_ = 0;
+            count_ = 0;
+        }
+    }
+    // Stores a last partial byte, its unused low bits clear.
+    void flush()
+    {
+        if (count_ > 0)
+            *out_ = static_cast<unsigned char>(byte_ << (8 - count_));
+    }
+
+  private:
+    unsigned char* out_;
+    unsigned char byte_ = 0;
+    int count_ = 0;
 };
 
-void setWhite(BitImage& out, int x, int row)
-{
-    out.bits[row * out.stride() + x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
-}
+// Errors are carried in fixed point with 12 fraction bits: exact for an error equal to the
+// divisor, and the kernel's division by a constant compiles to a multiplication.
+constexpr int kFractionBits = 12;
 
-// Error diffusion with a kernel reaching at most two rows down and two columns aside. Errors
-// are kept in floating point in three rolling rows with a two-pixel border on each side.
-bool diffuse(const GrayImage& src, const Kernel& kernel, BitImage& out)
+// Error diffusion, scanning each row left to right from the top row down. Errors are kept in
+// three rolling rows with a two-pixel border on each side: error pushed past the picture's
+// edges lands in a border and is never read, so it is dropped.
+template <typename Kernel> bool diffuse(const GrayImage& src, BitImage& out)
 {
     const int w = src.width;
     const size_t rowLength = static_cast<size_t>(w) + 4;
-    std::vector<float> errors;
+    std::vector<int32_t> errors;
     try {
-        errors.assign(rowLength * 3, 0.0f);
+        errors.assign(rowLength * 3, 0);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    constexpr int32_t threshold = kDitherThreshold << kFractionBits;
+    constexpr int32_t white = 255 << kFractionBits;
     for (int line = 0; line < src.height; ++line) {
-        const int row = src.height - 1 - line; // top row first
-        float* current = &errors[(line % 3) * rowLength + 2];
+        const int row = src.height - 1 - line;
+        int32_t* rows[3];
+        for (int dy = 0; dy < 3; ++dy)
+            rows[dy] = &errors[((line + dy) % 3) * rowLength + 2];
+        const unsigned char* in = &src.pixels[row * src.stride()];
+        BitWriter bits(&out.bits[row * out.stride()]);
         for (int x = 0; x < w; ++x) {
-            const float value = src.at(x, row) + current[x];
-            const bool white = value >= kDitherThreshold;
-            if (white)
-                setWhite(out, x, row);
-            const float error = value - (white ? 255.0f : 0.0f);
-            for (int i = 0; i < kernel.count; ++i) {
-                const KernelTap& tap = kernel.taps[i];
-                const int nx = x + tap.dx;
-                if (nx < 0 || nx >= w)
-                    continue; // error leaving the picture is dropped
-                float* target = &errors[((line + tap.dy) % 3) * rowLength + 2];
-                target[nx] += error * tap.weight / kernel.divisor;
-            }
+            const int32_t value = (in[x] << kFractionBits) + rows[0][x];
+            const bool isWhite = value >= threshold;
+            bits.put(isWhite);
+            const int32_t error = value - (isWhite ? white : 0);
+            for (const KernelTap& tap : Kernel::taps)
+                rows[tap.dy][x + tap.dx] += error * tap.weight / Kernel::divisor;
         }
+        bits.flush();
         // This row's buffer becomes the one two rows down: start it clean.
-        std::fill(current - 2, current - 2 + rowLength, 0.0f);
+        std::fill(rows[0] - 2, rows[0] - 2 + rowLength, 0);
     }
     return true;
 }
@@ -85,21 +110,26 @@ void bayer(const GrayImage& src, BitImage& out)
 {
     for (int line = 0; line < src.height; ++line) {
         const int row = src.height - 1 - line;
-        for (int x = 0; x < src.width; ++x) {
-            // Level 4m + 2 is the middle of the m-th of 64 bands: flat 128 gives exactly half
-            // the dots white, 0 none and 255 all.
-            if (src.at(x, row) >= 4 * kBayer8[line % 8][x % 8] + 2)
-                setWhite(out, x, row);
-        }
+        const unsigned char* in = &src.pixels[row * src.stride()];
+        const unsigned char* matrix = kBayer8[line % 8];
+        BitWriter bits(&out.bits[row * out.stride()]);
+        // Level 4m + 2 is the middle of the m-th of 64 bands: flat 128 gives exactly half the
+        // dots white, 0 none and 255 all.
+        for (int x = 0; x < src.width; ++x)
+            bits.put(in[x] >= 4 * matrix[x % 8] + 2);
+        bits.flush();
     }
 }
 
 void threshold(const GrayImage& src, BitImage& out)
 {
-    for (int row = 0; row < src.height; ++row)
+    for (int row = 0; row < src.height; ++row) {
+        const unsigned char* in = &src.pixels[row * src.stride()];
+        BitWriter bits(&out.bits[row * out.stride()]);
         for (int x = 0; x < src.width; ++x)
-            if (src.at(x, row) >= kDitherThreshold)
-                setWhite(out, x, row);
+            bits.put(in[x] >= kDitherThreshold);
+        bits.flush();
+    }
 }
 
 } // namespace
@@ -141,13 +171,13 @@ bool ditherGray(const GrayImage& src, int method, BitImage& out)
     bool done = true;
     switch (method) {
     case DITHER_FLOYD_STEINBERG:
-        done = diffuse(src, {kFloydSteinberg, 4, 16}, result);
+        done = diffuse<FloydSteinberg>(src, result);
         break;
     case DITHER_JARVIS_JUDICE_NINKE:
-        done = diffuse(src, {kJarvisJudiceNinke, 12, 48}, result);
+        done = diffuse<JarvisJudiceNinke>(src, result);
         break;
     case DITHER_STUCKI:
-        done = diffuse(src, {kStucki, 12, 42}, result);
+        done = diffuse<Stucki>(src, result);
         break;
     case DITHER_BAYER:
         bayer(src, result);

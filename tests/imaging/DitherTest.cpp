@@ -177,8 +177,8 @@ TEST(FloydSteinberg, FlatGreyWorkedOutByHand)
     EXPECT_EQ(dither(kFlat100, DITHER_FLOYD_STEINBERG), "#.##./#.#.#/#.##.");
 }
 
-// Worked out with exact fractions; every decision is at least 0.8 away from 128, so float
-// arithmetic cannot tip it.
+// Worked out with exact fractions; every decision is at least 0.8 away from 128, so rounding
+// in 1/4096 steps cannot tip it.
 TEST(JarvisJudiceNinke, FlatGreyPattern)
 {
     EXPECT_EQ(dither(kFlat100, DITHER_JARVIS_JUDICE_NINKE), "###.#/.#.##/#.#.#");
