@@ -61,10 +61,13 @@ cairo_surface_t* makeSurface(cairo_format_t format, int width, int height)
 {
     const int stride = cairo_format_stride_for_width(format, width);
     if (stride <= 0 ||
-        static_cast<uint64_t>(stride) * static_cast<uint64_t>(height) > kMaxSurfaceBytes)
+        static_cast<uint64_t>(stride) * static_cast<uint64_t>(height) > kMaxSurfaceBytes) {
+        debugPrint("PdfDeviceContext: picture %dx%d refused\n", width, height);
         return nullptr;
+    }
     cairo_surface_t* s = cairo_image_surface_create(format, width, height);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        debugPrint("PdfDeviceContext: %s\n", cairo_status_to_string(cairo_surface_status(s)));
         cairo_surface_destroy(s);
         return nullptr;
     }

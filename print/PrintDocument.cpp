@@ -25,6 +25,18 @@ void traceDevice(const DeviceMode& m)
                m.paperLength / 10, m.color, ratio(m.paperLength, m.paperWidth));
 }
 
+// Set while a job runs: events pumped between sheets could start a second print command,
+// which must not begin a job inside the first.
+bool jobRunning = false;
+
+class RunningJob {
+  public:
+    RunningJob() { jobRunning = true; }
+    ~RunningJob() { jobRunning = false; }
+    RunningJob(const RunningJob&) = delete;
+    RunningJob& operator=(const RunningJob&) = delete;
+};
+
 } // namespace
 
 bool sequenceHasPages(const std::vector<int>& sequence, int pageCount)
@@ -44,6 +56,11 @@ int printDocument(PrintPageSource& source, const PrintSettings& settings,
         reportError(owner, "印刷するページがありません。または印刷範囲が不正です\n");
         return 0;
     }
+    if (jobRunning) {
+        debugPrint("printDocument: a print job is running already\n");
+        return 0;
+    }
+    const RunningJob running;
     const DeviceMode& mode = settings.printerDevmode;
     CupsJob job(settings.printerName);
     if (mode.empty() || mode.printerName != settings.printerName)

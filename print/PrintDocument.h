@@ -14,8 +14,9 @@ bool sequenceHasPages(const std::vector<int>& sequence, int pageCount);
 
 // Prints `sequence` with `settings` (printer, settings record, layout, filter, binarisation).
 // Nothing to print shows the error box "印刷するページがありません。または印刷範囲が不正です\n"
-// and returns 0. Otherwise returns the CUPS job number, or throws PrintException: 2885 when
-// the printer or its printable area cannot be had, 2929 when the job cannot be started, 2961
+// and returns 0; so does a call made while a job is running (from the events pumped between
+// sheets), after a trace. Otherwise returns the CUPS job number, or throws PrintException: 2885
+// when the printer or its printable area cannot be had, 2929 when the job cannot be started, 2961
 // when it cannot be completed (the job is then cancelled). Pages sent stay sent.
 int printDocument(PrintPageSource& source, const PrintSettings& settings,
                   const std::vector<int>& sequence, bool rightBinding, const void* owner);

@@ -16,6 +16,7 @@
 #include "PrivateCupsd.h"
 #include "RecordingDevice.h"
 #include "platform/Dialogs.h"
+#include "platform/UiHooks.h"
 #include "print/PixelOutput.h"
 #include "print/PrintDocument.h"
 #include "print/PrintSequence.h"
@@ -260,16 +261,21 @@ TEST_F(CupsPrinting, WithoutPrintersTheDialogSaysNoneIsInstalled)
     PrintSettings s;
     std::vector<std::string> printers;
     bool prepared = true;
+    bool answered = false;
+    std::string trace;
     std::vector<DialogRequest> boxes;
     {
         BoxCatcher catcher;
         CaptureStderr();
+        answered = listPrinters().serverAnswered;
         prepared = preparePrintDialog(s, printers, nullptr);
-        GetCapturedStderr();
+        trace = GetCapturedStderr();
         boxes = catcher.boxes;
     }
     std::string why;
     ASSERT_TRUE(addPrinters(why)) << why;
+    EXPECT_TRUE(answered); // a server with no printers is not a missing server
+    EXPECT_FALSE(contains(trace, "(at 2588)")) << trace;
     EXPECT_FALSE(prepared);
     EXPECT_TRUE(printers.empty());
     ASSERT_EQ(boxes.size(), 1u);
@@ -395,4 +401,24 @@ TEST_F(CupsPrinting, AnUnknownPrinterFailsBeforeAnyJob)
     EXPECT_TRUE(contains(trace, " (at 2885)\n")) << trace;
     EXPECT_EQ(catcher.boxes.size(), 1u);
     EXPECT_EQ(source.fetched.size(), 0u);
+}
+
+TEST_F(CupsPrinting, APrintCommandDuringAJobIsRefused)
+{
+    PrintSettings s;
+    s.printerName = kColour;
+    CaptureStderr();
+    loadDefaultDevmode(s);
+    GetCapturedStderr();
+    FakePageSource source(std::vector<FakePageSource::Page>(2, {60, 80, false, false}));
+    std::vector<int> nested;
+    setEventPump([&] { nested.push_back(runPrintJob(source, s, {0}, true, nullptr)); });
+    CaptureStderr();
+    const int job = runPrintJob(source, s, {0, 1}, true, nullptr);
+    const std::string trace = GetCapturedStderr();
+    setEventPump(nullptr);
+    ASSERT_GT(job, 0) << trace;
+    EXPECT_EQ(nested, (std::vector<int>{0, 0})); // one attempt after each sheet
+    EXPECT_TRUE(contains(trace, "printDocument: a print job is running already\n"));
+    EXPECT_EQ(waitForJob(job, nullptr), IPP_JSTATE_COMPLETED);
 }
