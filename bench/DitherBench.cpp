@@ -21,10 +21,10 @@ double millisecondsSince(std::chrono::steady_clock::time_point start)
 int main()
 {
     const int w = 1500, h = 2100;
-    std::vector<unsigned char> picture(bgrRowStride(w) * h);
+    std::vector<unsigned char> picture(rowStride(w) * h);
     for (int row = 0; row < h; ++row)
         for (int x = 0; x < w; ++x) {
-            unsigned char* p = &picture[row * bgrRowStride(w) + x * 3];
+            unsigned char* p = &picture[row * rowStride(w) + x * 3];
             p[0] = static_cast<unsigned char>(x * 255 / w);
             p[1] = static_cast<unsigned char>(row * 255 / h);
             p[2] = static_cast<unsigned char>((x ^ row) & 0xFF);
@@ -41,8 +41,8 @@ int main()
         return 1;
     std::printf("bicubic to %dx%d: %.1f ms\n", page.width, page.height, millisecondsSince(start));
 
-    const char* names[] = {"", "Floyd-Steinberg", "Jarvis-Judice-Ninke", "Stucki", "Bayer 8x8",
-                           "threshold"};
+    const char* names[] = {"",       "Floyd-Steinberg", "Jarvis-Judice-Ninke",
+                           "Stucki", "Bayer 8x8",       "threshold"};
     for (int method = DITHER_FLOYD_STEINBERG; method <= DITHER_THRESHOLD; ++method) {
         start = std::chrono::steady_clock::now();
         BitImage bits;

@@ -46,7 +46,7 @@ bool bgrToGray(const unsigned char* bgr, int width, int height, GrayImage& out)
     }
     try {
         const cv::Mat colour(height, width, CV_8UC3, const_cast<unsigned char*>(bgr),
-                             bgrRowStride(width));
+                             rowStride(width));
         cv::Mat gray(height, width, CV_8UC1, out.pixels.data(), out.stride());
         // OpenCV's BGR-to-grey uses the BT.601 weights in fixed point; rows map one to one,
         // so the bottom-up order is kept.

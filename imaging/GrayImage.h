@@ -4,15 +4,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/Bgr24.h"
+
 // 8-bit grey pictures for printing: the layout of an 8-bit bottom-up device-independent
 // bitmap (rows stored bottom-up, each padded to a multiple of 4 bytes), plus the colour-to-grey
 // conversion and the resampling that printing needs. Any thread; no shared state.
-
-// Bytes one row of a BGR24 picture `width` pixels wide occupies (rows padded to 4 bytes).
-inline size_t bgrRowStride(int width)
-{
-    return (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
-}
 
 // Bytes one row of an 8-bit grey picture `width` pixels wide occupies.
 inline size_t grayRowStride(int width)

@@ -2,14 +2,13 @@
 
 #include <cstddef>
 
+#include "imaging/Bgr24.h"
+
 namespace {
 
 class Sampler {
   public:
-    Sampler(const unsigned char* pixels, int width)
-        : pixels_(pixels), stride_((static_cast<size_t>(width) * 3 + 3) & ~size_t(3))
-    {
-    }
+    Sampler(const unsigned char* pixels, int width) : pixels_(pixels), stride_(rowStride(width)) {}
     bool colour(int x, int row) const
     {
         const unsigned char* p = pixels_ + row * stride_ + static_cast<size_t>(x) * 3;

@@ -7,6 +7,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include "imaging/Bgr24.h"
 #include "platform/Diagnostics.h"
 
 namespace {
@@ -73,11 +74,6 @@ cairo_surface_t* makeSurface(cairo_format_t format, int width, int height)
     }
     cairo_surface_flush(s);
     return s;
-}
-
-size_t stride24(int width)
-{
-    return (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
 }
 
 size_t stride8(int width)
@@ -299,7 +295,7 @@ int PdfDeviceContext::drawBgr24(const BlitRect& dest, const BlitRect& source,
     const int stride = cairo_image_surface_get_stride(image.surface);
     for (int line = 0; line < p.source.height; ++line) {
         const unsigned char* in =
-            pixels + storedRow(p.source, line) * stride24(width) + p.source.x * 3;
+            pixels + storedRow(p.source, line) * rowStride(width) + p.source.x * 3;
         auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(line) * stride);
         for (int x = 0; x < p.source.width; ++x, in += 3)
             out[x] = uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16;

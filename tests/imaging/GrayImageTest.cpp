@@ -9,10 +9,10 @@ namespace {
 // A BGR24 bottom-up picture with every pixel set to (b, g, r).
 std::vector<unsigned char> solidBgr(int w, int h, unsigned char b, unsigned char g, unsigned char r)
 {
-    std::vector<unsigned char> pixels(bgrRowStride(w) * h, 0xEE); // padding is garbage
+    std::vector<unsigned char> pixels(rowStride(w) * h, 0xEE); // padding is garbage
     for (int row = 0; row < h; ++row)
         for (int x = 0; x < w; ++x) {
-            unsigned char* p = &pixels[row * bgrRowStride(w) + x * 3];
+            unsigned char* p = &pixels[row * rowStride(w) + x * 3];
             p[0] = b;
             p[1] = g;
             p[2] = r;
@@ -27,8 +27,8 @@ TEST(GrayImageLayout, RowsArePaddedToFourBytes)
     EXPECT_EQ(grayRowStride(1), 4u);
     EXPECT_EQ(grayRowStride(4), 4u);
     EXPECT_EQ(grayRowStride(5), 8u);
-    EXPECT_EQ(bgrRowStride(1), 4u);
-    EXPECT_EQ(bgrRowStride(5), 16u);
+    EXPECT_EQ(rowStride(1), 4u);
+    EXPECT_EQ(rowStride(5), 16u);
     GrayImage image;
     ASSERT_TRUE(image.allocate(5, 3, 7));
     EXPECT_EQ(image.pixels.size(), 24u);
@@ -70,10 +70,10 @@ TEST(BgrToGray, UsesBt601WeightsAndKeepsBlackAndWhite)
 TEST(BgrToGray, KeepsRowOrderAndReadsPaddedRows)
 {
     // Width 5: colour rows take 16 bytes, one of them padding.
-    std::vector<unsigned char> pixels(bgrRowStride(5) * 2, 0);
+    std::vector<unsigned char> pixels(rowStride(5) * 2, 0);
     for (int x = 0; x < 5; ++x) {
         unsigned char* bottom = &pixels[x * 3];
-        unsigned char* top = &pixels[bgrRowStride(5) + x * 3];
+        unsigned char* top = &pixels[rowStride(5) + x * 3];
         bottom[0] = bottom[1] = bottom[2] = static_cast<unsigned char>(10 * x);
         top[0] = top[1] = top[2] = static_cast<unsigned char>(200 + x);
     }
