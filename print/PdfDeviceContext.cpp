@@ -162,21 +162,32 @@ PdfDeviceContext::PdfDeviceContext(const DeviceMode& mode)
 
 PdfDeviceContext::~PdfDeviceContext() = default;
 
-bool PdfDeviceContext::open(const std::string& path)
+bool PdfDeviceContext::mayOpen()
 {
-    if (surface_ || finished_ || width_ <= 0 || height_ <= 0 || pageWidthPt_ <= 0 ||
-        pageHeightPt_ <= 0) {
+    if (surface_ || finished_) {
+        error_ = "document already opened";
+        return false;
+    }
+    if (width_ <= 0 || height_ <= 0 || pageWidthPt_ <= 0 || pageHeightPt_ <= 0) {
         error_ = "no printable area";
         return false;
     }
+    return true;
+}
+
+bool PdfDeviceContext::open(const std::string& path)
+{
+    if (!mayOpen())
+        return false;
     return start(cairo_pdf_surface_create(path.c_str(), pageWidthPt_, pageHeightPt_));
 }
 
 bool PdfDeviceContext::open(Writer writer)
 {
-    if (surface_ || finished_ || width_ <= 0 || height_ <= 0 || pageWidthPt_ <= 0 ||
-        pageHeightPt_ <= 0 || !writer) {
-        error_ = "no printable area";
+    if (!mayOpen())
+        return false;
+    if (!writer) {
+        error_ = "no writer";
         return false;
     }
     writer_ = std::move(writer);

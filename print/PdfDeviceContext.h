@@ -56,6 +56,8 @@ class PdfDeviceContext : public DeviceContext {
     struct ContextDeleter {
         void operator()(cairo_t* c) const;
     };
+    // False, with errorText set, when the context is used already or has no printable area.
+    bool mayOpen();
     bool start(cairo_surface_t* surface);
     bool failed(const char* what);
     // Paints `image` stretched into the device rectangle (x, y, width, height) in dots; as a

@@ -238,6 +238,18 @@ TEST(PdfDeviceContext, RefusesASheetWithoutPrintableArea)
     EXPECT_FALSE(dc.finish());
 }
 
+TEST(PdfDeviceContext, OpensOnlyOnce)
+{
+    const ScopedTempFolder folder;
+    PdfDeviceContext dc(smallSheet());
+    ASSERT_TRUE(dc.open(folder.path() + "/once.pdf"));
+    EXPECT_FALSE(dc.open(folder.path() + "/twice.pdf"));
+    EXPECT_EQ(dc.errorText(), "document already opened");
+    EXPECT_TRUE(dc.finish());
+    EXPECT_FALSE(dc.open([](const unsigned char*, size_t) { return true; }));
+    EXPECT_FALSE(dc.startPage()); // nothing is drawn after the end
+}
+
 TEST(PdfDeviceContext, BinarisedA4PageStaysSmall)
 {
     // A 600 dpi A4 page of Floyd–Steinberg dots from a grey ramp through the print path.
