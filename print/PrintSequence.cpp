@@ -26,14 +26,14 @@ PageRange makeRange(long first, long last)
     return range;
 }
 
-void appendPageList(std::vector<int>& sequence, const std::string& spec, int pageCount)
+void appendPageList(std::vector<int>& sequence, const std::string& list, int pageCount)
 {
     size_t start = 0;
-    while (start <= spec.size()) {
-        size_t comma = spec.find(',', start);
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
         if (comma == std::string::npos)
-            comma = spec.size();
-        const std::string item = spec.substr(start, comma - start);
+            comma = list.size();
+        const std::string item = list.substr(start, comma - start);
         start = comma + 1;
         if (item.empty())
             continue;

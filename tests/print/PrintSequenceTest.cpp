@@ -12,11 +12,11 @@ namespace {
 
 using Sequence = std::vector<int>;
 
-PrintSettings pageList(const std::string& spec, int layout = 0)
+PrintSettings pageList(const std::string& list, int layout = 0)
 {
     PrintSettings s;
     s.printRange = 2;
-    s.pageSpec = spec;
+    s.pageSpec = list;
     s.printLayout = layout;
     return s;
 }
