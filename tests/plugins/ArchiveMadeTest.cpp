@@ -66,7 +66,7 @@ std::map<std::string, Bytes> bookFiles(int count)
 }
 
 class ArchiveMade : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(client.ready()) << client.loadError();
@@ -127,8 +127,8 @@ void appendStoredLzhEntry(Bytes& out, const std::string& rawName, const Bytes& d
     le32(header, static_cast<uint32_t>(data.size()));
     le32(header, static_cast<uint32_t>(data.size()));
     le32(header, (45u << 25) | (6u << 21) | (15u << 16) | (12u << 11)); // 2025-06-15 12:00
-    header.push_back(0x20); // attribute: archive
-    header.push_back(0);    // header level 0
+    header.push_back(0x20);                                             // attribute: archive
+    header.push_back(0);                                                // header level 0
     header.push_back(static_cast<unsigned char>(rawName.size()));
     for (char c : rawName)
         header.push_back(static_cast<unsigned char>(c));
@@ -194,8 +194,8 @@ TEST_F(ArchiveMade, LzhOfEveryJlhaMethodReadsExactly)
     for (const char* method : {"5", "6", "7"}) {
         SCOPED_TRACE(method);
         const std::string archive = dir.file(std::string("m") + method + ".lzh");
-        ASSERT_TRUE(runIn(dir.file("in"), std::string("jlha ao") + method + " " +
-                                              shellQuote(archive) + names));
+        ASSERT_TRUE(runIn(dir.file("in"),
+                          std::string("jlha ao") + method + " " + shellQuote(archive) + names));
         auto entries = expectListing(archive, files);
         bool compressed = false;
         for (const auto& e : entries)
@@ -216,8 +216,8 @@ TEST_F(ArchiveMade, TarKeepsRegularFilesAndTimesAndLeavesLinksOut)
     ASSERT_TRUE(runIn(dir.file("in"), "ln -s one.png link.png && ln one.png hard.png && "
                                       "touch -h -d @1234567890 one.png link.png"));
     const std::string archive = dir.file("book.cbt");
-    ASSERT_TRUE(runIn(dir.file("in"), "tar cf " + shellQuote(archive) + names +
-                                          " link.png hard.png"));
+    ASSERT_TRUE(
+        runIn(dir.file("in"), "tar cf " + shellQuote(archive) + names + " link.png hard.png"));
     // The hard link's copy is stored as a link to one.png and has no bytes of its own.
     auto entries = expectListing(archive, files);
     for (const auto& e : entries) {
@@ -236,8 +236,8 @@ TEST_F(ArchiveMade, EntriesAboveOneGibibyteAreLeftOut)
     // A sparse file: 1.1 GiB in its header, a few kilobytes on disk and in the archive.
     ASSERT_TRUE(runIn(dir.file("in"), "truncate -s 1181116006 huge.png"));
     const std::string archive = dir.file("big.tar");
-    ASSERT_TRUE(runIn(dir.file("in"), "tar --sparse -cf " + shellQuote(archive) +
-                                          " huge.png small.png"));
+    ASSERT_TRUE(
+        runIn(dir.file("in"), "tar --sparse -cf " + shellQuote(archive) + " huge.png small.png"));
     auto entries = expectListing(archive, files);
     expectContents(archive, entries, files);
     Bytes bytes;
@@ -291,9 +291,8 @@ TEST_F(ArchiveMade, LzhWithUnmarkedCp932NamesIsListedAndReadWhereverItsNamesStop
     Bytes bytes;
     ASSERT_EQ(client.get(archive, 2, static_cast<uint32_t>(third.size()), bytes), 0);
     EXPECT_EQ(bytes, third);
-    auto entries = expectListing(archive, {{"first.jpg", first},
-                                           {"テスト画像.jpg", second},
-                                           {"third.jpg", third}});
+    auto entries = expectListing(
+        archive, {{"first.jpg", first}, {"テスト画像.jpg", second}, {"third.jpg", third}});
     expectContents(archive, entries,
                    {{"first.jpg", first}, {"テスト画像.jpg", second}, {"third.jpg", third}});
 }
@@ -368,7 +367,8 @@ TEST_F(ArchiveMade, ProgressIsReportedAndCanStopTheRead)
     ProgressLog log;
     Bytes bytes;
     ASSERT_EQ(client.get(archive, big.position, big.size, bytes, progressRecorder,
-                         reinterpret_cast<long>(&log)), 0);
+                         reinterpret_cast<long>(&log)),
+              0);
     EXPECT_GE(log.calls, 3);
     EXPECT_TRUE(log.ordered);
     EXPECT_EQ(log.total, static_cast<int>(big.size));
@@ -377,7 +377,8 @@ TEST_F(ArchiveMade, ProgressIsReportedAndCanStopTheRead)
     ProgressLog stopper;
     stopper.stopAfter = 2;
     EXPECT_NE(client.get(archive, big.position, big.size, bytes, progressRecorder,
-                         reinterpret_cast<long>(&stopper)), 0);
+                         reinterpret_cast<long>(&stopper)),
+              0);
     EXPECT_EQ(stopper.calls, 2) << "no call after the answer to stop";
     expectContents(archive, entries, files);
 }
