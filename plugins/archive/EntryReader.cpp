@@ -17,6 +17,8 @@ namespace {
 // dictionary of tens of megabytes, so not more.
 constexpr size_t kMaxSlots = 2;
 constexpr size_t kMaxNotes = 64;
+// Internal result: the entry was reached but is not one to hand over.
+constexpr int SPI_REFUSED = 1000;
 // Bytes read between two calls of the progress callback.
 constexpr size_t kChunkBytes = 1024 * 1024;
 
@@ -182,31 +184,50 @@ int EntryReader::advance(Slot& slot, long index, SpiProgress progress, long user
     return SPI_OK;
 }
 
+int EntryReader::readFrom(Slot& slot, long index, SpiProgress progress, long user, void** dest,
+                          bool* reached)
+{
+    const int result = advance(slot, index, progress, user);
+    if (result != SPI_OK)
+        return result;
+    *reached = true;
+    slot.consumed = true;
+    if (const char* reason = refusal(slot.entry)) {
+        // Never read the data of links or folders: libarchive 3.6 does not return from
+        // reading a RAR 5 symbolic link's data. The header walk skips it safely.
+        debugPrint("mekuri_archive: entry %ld refused: %s\n", index, reason);
+        return SPI_REFUSED;
+    }
+    const size_t size = static_cast<size_t>(archive_entry_size(slot.entry));
+    return readEntryData(slot.handle.get(), size, progress, user, dest);
+}
+
 int EntryReader::extractWith(const VolumeSet& volumes, NameCharset charset, long index,
                              SpiProgress progress, long user, void** dest, bool* reached)
 {
     *reached = false;
+    if (inside_) {
+        // Called again from inside a progress callback (the program lets its event loop run
+        // there): the kept readers are in use further up the stack, so this call reads with
+        // a reader of its own and leaves them alone.
+        Slot own;
+        own.handle = openArchive(volumes, charset);
+        if (!own.handle)
+            return SPI_UNKNOWN_FORMAT;
+        const int result = readFrom(own, index, progress, user, dest, reached);
+        return result == SPI_REFUSED ? SPI_BROKEN_DATA : result;
+    }
     Slot* slot = reusableSlot(volumes, charset, index);
     if (slot == nullptr)
         slot = openSlot(volumes, charset);
     if (slot == nullptr)
         return SPI_UNKNOWN_FORMAT;
     slot->lastUse = ++useCounter_;
-    int result = advance(*slot, index, progress, user);
-    if (result != SPI_OK) {
-        dropSlot(slot);
-        return result;
-    }
-    *reached = true;
-    slot->consumed = true;
-    if (const char* reason = refusal(slot->entry)) {
-        // Never read the data of links or folders: libarchive 3.6 does not return from
-        // reading a RAR 5 symbolic link's data. The header walk skips it safely.
-        debugPrint("mekuri_archive: entry %ld refused: %s\n", index, reason);
-        return SPI_BROKEN_DATA;
-    }
-    const size_t size = static_cast<size_t>(archive_entry_size(slot->entry));
-    result = readEntryData(slot->handle.get(), size, progress, user, dest);
+    inside_ = true;
+    const int result = readFrom(*slot, index, progress, user, dest, reached);
+    inside_ = false;
+    if (result == SPI_REFUSED)
+        return SPI_BROKEN_DATA; // refused before reading: the reader stays usable
     if (result != SPI_OK)
         dropSlot(slot); // the stream's state after a failure is not worth trusting
     return result;

@@ -19,7 +19,9 @@ struct archive_entry;
 // inode, size and modification time) goes on from there, an earlier one reopens the archive.
 // Reading a book front to back therefore costs about one pass over it.
 //
-// Every method may be called from any thread; an internal mutex serialises them.
+// Every method may be called from any thread; an internal mutex serialises them. A call made
+// again from inside the progress callback of another (same thread) is served by a reader of
+// its own, so it cannot pull a kept reader away from under the outer call.
 class EntryReader {
   public:
     EntryReader() = default;
@@ -62,6 +64,8 @@ class EntryReader {
     Slot* openSlot(const VolumeSet& volumes, NameCharset charset);
     void dropSlot(Slot* slot);
     int advance(Slot& slot, long index, SpiProgress progress, long user);
+    int readFrom(Slot& slot, long index, SpiProgress progress, long user, void** dest,
+                 bool* reached);
     int extractWith(const VolumeSet& volumes, NameCharset charset, long index, SpiProgress progress,
                     long user, void** dest, bool* reached);
 
@@ -69,4 +73,5 @@ class EntryReader {
     std::vector<Slot> slots_;        // at most kMaxSlots
     std::vector<CharsetNote> notes_; // at most kMaxNotes, oldest first
     uint64_t useCounter_ = 0;
+    bool inside_ = false; // a kept reader is being used further up this thread's stack
 };

@@ -409,3 +409,57 @@ TEST_F(ArchiveMade, TwoThreadsReadingTwoArchivesGetExactBytes)
     t2.join();
     EXPECT_EQ(wrong.load(), 0);
 }
+
+namespace {
+
+// What a progress callback that reads again needs: the program lets its event loop run in
+// the catalog's callback, and a page drawn there reads through the same plug-in.
+struct Reentry {
+    const ArchiveClient* client = nullptr;
+    std::string archive;
+    std::vector<ArchiveClient::Entry> entries;
+    const std::map<std::string, std::vector<unsigned char>>* files = nullptr;
+    int inner = 0;
+    int innerWrong = 0;
+};
+
+int readAgain(int, int, long user)
+{
+    auto* r = reinterpret_cast<Reentry*>(user);
+    // Alternate between the last entry and the first, which moves any shared reader.
+    const auto& e = r->entries[r->inner % 2 == 0 ? r->entries.size() - 1 : 0];
+    ++r->inner;
+    std::vector<unsigned char> bytes;
+    if (r->client->get(r->archive, e.position, e.size, bytes) != 0 ||
+        bytes != r->files->at(e.name()))
+        ++r->innerWrong;
+    return 0;
+}
+
+} // namespace
+
+TEST_F(ArchiveMade, ReadingAgainFromInsideTheProgressCallbackIsSafe)
+{
+    if (!haveTool("7z"))
+        GTEST_SKIP() << "7z (p7zip-full) is not installed";
+    auto files = bookFiles(8);
+    files["big.png"] = makeBytes(3 * 1024 * 1024, 91);
+    const std::string names = writeFiles(dir.file("in"), files);
+    const std::string archive = dir.file("reentry.7z");
+    ASSERT_TRUE(runIn(dir.file("in"), "7z a -ms=on " + shellQuote(archive) + names));
+    Reentry reentry;
+    reentry.client = &client;
+    reentry.archive = archive;
+    reentry.entries = expectListing(archive, files);
+    reentry.files = &files;
+    for (const auto& e : reentry.entries) {
+        std::vector<unsigned char> bytes;
+        ASSERT_EQ(client.get(archive, e.position, e.size, bytes, readAgain,
+                             reinterpret_cast<long>(&reentry)),
+                  0)
+            << e.name();
+        EXPECT_TRUE(bytes == files.at(e.name())) << e.name();
+    }
+    EXPECT_GT(reentry.inner, static_cast<int>(reentry.entries.size()));
+    EXPECT_EQ(reentry.innerWrong, 0);
+}
