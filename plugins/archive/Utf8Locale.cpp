@@ -3,27 +3,39 @@
 #include <langinfo.h>
 
 #include <cstring>
-#include <mutex>
 
 #include "platform/Diagnostics.h"
 
 namespace {
 
-// One UTF-8 character-type locale for the whole process, made on first use and kept until
-// exit (freeing it while another thread might use it would be unsafe).
-locale_t utf8Locale()
-{
-    static std::once_flag once;
-    static locale_t locale = nullptr;
-    std::call_once(once, [] {
+// One UTF-8 character-type locale for the plug-in, made on first use and freed when the
+// plug-in is unloaded (no call into the plug-in can be running then).
+class SharedUtf8Locale {
+public:
+    SharedUtf8Locale()
+    {
         for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
             locale = newlocale(LC_CTYPE_MASK, name, nullptr);
             if (locale != nullptr)
                 return;
         }
         debugPrint("mekuri_archive: no UTF-8 locale available\n");
-    });
-    return locale;
+    }
+    ~SharedUtf8Locale()
+    {
+        if (locale != nullptr)
+            freelocale(locale);
+    }
+    SharedUtf8Locale(const SharedUtf8Locale&) = delete;
+    SharedUtf8Locale& operator=(const SharedUtf8Locale&) = delete;
+
+    locale_t locale = nullptr;
+};
+
+locale_t utf8Locale()
+{
+    static SharedUtf8Locale shared;
+    return shared.locale;
 }
 
 bool currentLocaleIsUtf8()
