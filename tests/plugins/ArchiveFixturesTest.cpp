@@ -419,3 +419,47 @@ TEST_F(ArchiveFixtures, MalformedArchivesFailCleanly)
         });
     }
 }
+
+TEST_F(ArchiveFixtures, ComicZipsAgreeWithEachOtherAndFailOnlyWhereBroken)
+{
+    const std::string books = std::string(MEKURI_FIXTURES) + "/books/";
+    std::map<std::string, std::vector<unsigned char>> pages;
+    std::vector<ArchiveClient::Entry> entries;
+    ASSERT_EQ(client.list(books + "photobook.cbz", entries), 0);
+    ASSERT_EQ(entries.size(), 15u);
+    for (const auto& e : entries)
+        ASSERT_EQ(client.get(books + "photobook.cbz", e.position, e.size, pages[e.name()]), 0);
+    // The same pages streamed with data descriptors and stored as ZIP64.
+    for (const char* variant :
+         {"photobook_streamed_data_descriptor.cbz", "photobook_zip64_stored.cbz"}) {
+        SCOPED_TRACE(variant);
+        ASSERT_EQ(client.list(books + variant, entries), 0);
+        ASSERT_EQ(entries.size(), 15u);
+        for (const auto& e : entries) {
+            std::vector<unsigned char> bytes;
+            ASSERT_EQ(client.get(books + variant, e.position, e.size, bytes), 0) << e.name();
+            EXPECT_TRUE(bytes == pages[e.name()]) << e.name();
+        }
+    }
+    // A page whose CRC does not match fails; its neighbours read.
+    ASSERT_EQ(client.list(books + "photobook_crc_error.cbz", entries), 0);
+    ASSERT_EQ(entries.size(), 4u);
+    for (const auto& e : entries) {
+        std::vector<unsigned char> bytes;
+        EXPECT_EQ(client.get(books + "photobook_crc_error.cbz", e.position, e.size, bytes) == 0,
+                  e.name() != "page2.jpg")
+            << e.name();
+    }
+    auto utf8 = listByName(books + "photobook_utf8_names.cbz");
+    EXPECT_EQ(utf8.count("第1話/ページ02.jpg"), 1u);
+    // Cut short: whatever is listed either reads whole or fails.
+    for (const char* broken :
+         {"photobook_truncated.cbz", "infozip_streamed_zip64_missing_eocd64.cbz"}) {
+        if (client.list(books + broken, entries) != 0)
+            continue;
+        for (const auto& e : entries) {
+            std::vector<unsigned char> bytes;
+            client.get(books + broken, e.position, e.size, bytes);
+        }
+    }
+}
