@@ -8,6 +8,10 @@
 #include "platform/Diagnostics.h"
 #include "platform/Thread.h"
 
+#ifdef MEKURI_TSAN
+#include <opencv2/core/utility.hpp>
+#endif
+
 // Making pictures lives in CacheCreation.cpp and the request queue in CacheQueue.cpp; this
 // file keeps the entries, the creators and their waiters, eviction and the book's lifecycle.
 
@@ -45,7 +49,14 @@ uint32_t computeCacheLimit(uint32_t physicalMemory)
     return std::max(physicalMemory / 4, kMinimumCacheLimit);
 }
 
-CacheManager::CacheManager(CacheOwner* owner) : owner_(owner) {}
+CacheManager::CacheManager(CacheOwner* owner) : owner_(owner)
+{
+#ifdef MEKURI_TSAN
+    // Debian's OpenCV resizes on TBB threads whose synchronisation ThreadSanitizer cannot
+    // see; scaling on the calling thread keeps its reports about our own code.
+    cv::setNumThreads(1);
+#endif
+}
 
 CacheManager::~CacheManager()
 {
