@@ -345,6 +345,15 @@ size_t CacheManager::creatingCount()
     return creating.size();
 }
 
+size_t CacheManager::waiterCount()
+{
+    AutoLock guard(lock);
+    size_t count = 0;
+    for (const auto& making : creating)
+        count += making.second.size();
+    return count;
+}
+
 int CacheManager::referenceSum()
 {
     AutoLock guard(lock);

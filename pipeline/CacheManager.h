@@ -118,6 +118,8 @@ public:
     std::vector<EntryInfo> snapshot();
     std::vector<CacheKey> queuedRequests();
     size_t creatingCount();
+    // Threads waiting for a key another thread is making.
+    size_t waiterCount();
     int referenceSum();
     bool isClosed();
 
