@@ -27,12 +27,6 @@ bool isDummyBlock(const unsigned char* block, size_t size)
     return size == 10 && block != nullptr && std::memcmp(block, "DUMMYFILE", 10) == 0;
 }
 
-bool isJpegName(const std::string& name)
-{
-    return fl_filename_match(name.c_str(), "*.[Jj][Pp][Gg]") ||
-           fl_filename_match(name.c_str(), "*.[Jj][Pp][Ee][Gg]");
-}
-
 int imagePluginFor(const std::string& name)
 {
     const int index = whichSpi(name, "IN");
@@ -207,6 +201,12 @@ void thumbnailSize(int width, int height, int* thumbWidth, int* thumbHeight)
 }
 
 } // namespace
+
+bool isJpegName(const std::string& name)
+{
+    return fl_filename_match(name.c_str(), "*.[Jj][Pp][Gg]") ||
+           fl_filename_match(name.c_str(), "*.[Jj][Pp][Ee][Gg]");
+}
 
 int thumbnailDenominator(int width, int height)
 {

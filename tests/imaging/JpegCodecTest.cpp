@@ -100,6 +100,42 @@ std::vector<unsigned char> manyScanJpeg()
     return out;
 }
 
+// The same picture as a progressive JPEG (libjpeg's usual scan script: DC first, AC later).
+std::vector<unsigned char> progressiveJpeg(const RgbImage& image)
+{
+    jpeg_compress_struct info;
+    ScanWriterError error;
+    info.err = jpeg_std_error(&error.mgr);
+    error.mgr.error_exit = scanWriterExit;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&info);
+        std::free(buffer);
+        return {};
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(image.width);
+    info.image_height = static_cast<JDIMENSION>(image.height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {const_cast<unsigned char*>(
+            &image.pixels[size_t(info.next_scanline) * image.width * 3])};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<unsigned char> out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
 } // namespace
 
 TEST(JpegCodec, ReadsTheHeaderWithoutDecoding)
@@ -310,4 +346,46 @@ TEST(JpegCodec, EndlessProgressiveScansAreCut)
     ASSERT_EQ(readJpegInfo(bytes.data(), bytes.size(), &info), JpegStatus::Ok);
     const JpegImage image = decode(bytes, 1, JpegStatus::DecodeFailed);
     EXPECT_NE(image.message.find("scans"), std::string::npos) << image.message;
+}
+
+TEST(JpegCodec, ProgressiveEighthComesFromTheDcScanAlone)
+{
+    // Blocks of changing colour: at an eighth of the size each pixel is one block's mean.
+    RgbImage image(400, 320, Rgb{0, 0, 0});
+    for (int y = 0; y < 320; y += 8)
+        for (int x = 0; x < 400; x += 8)
+            image.fillRect(x, y, 8, 8,
+                           Rgb{static_cast<unsigned char>(x / 2), static_cast<unsigned char>(y / 2),
+                               static_cast<unsigned char>((x + y) % 256)});
+    const auto bytes = progressiveJpeg(image);
+    ASSERT_FALSE(bytes.empty());
+    const JpegImage eighth = decode(bytes, 8, JpegStatus::Ok);
+    ASSERT_EQ(eighth.width, 50);
+    ASSERT_EQ(eighth.height, 40);
+    double difference = 0;
+    for (int by = 0; by < 40; ++by) {
+        for (int bx = 0; bx < 50; ++bx) {
+            const Rgb expected = image.at(bx * 8 + 4, by * 8 + 4);
+            const unsigned char* p = pixelAt(eighth, bx, 39 - by);
+            difference += std::abs(p[2] - expected.r) + std::abs(p[1] - expected.g) +
+                          std::abs(p[0] - expected.b);
+        }
+    }
+    EXPECT_LT(difference / (50 * 40 * 3), 4.0);
+    // Cut right before the second scan: the eighth needs nothing past the DC scan, so it never
+    // meets the cut; a half-size decode reads on and does.
+    std::vector<size_t> scans;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA)
+            scans.push_back(i);
+    ASSERT_GE(scans.size(), 2u);
+    const std::vector<unsigned char> dcOnly(bytes.begin(), bytes.begin() + long(scans[1]));
+    const JpegImage fromDc = decode(dcOnly, 8, JpegStatus::Ok);
+    EXPECT_EQ(fromDc.message, "");
+    EXPECT_EQ(std::memcmp(fromDc.pixels.get(), eighth.pixels.get(), rowStride(50) * 40), 0);
+    EXPECT_NE(decode(dcOnly, 2, JpegStatus::Ok).message.find("Premature end"), std::string::npos);
+    // A truncated progressive file still gives an eighth-size picture.
+    const auto cut =
+        std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(bytes.size() / 3));
+    EXPECT_EQ(decode(cut, 8, JpegStatus::Ok).width, 50);
 }
