@@ -1,8 +1,14 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
 
-#include "CacheObject.h"
+#include "pipeline/CacheObject.h"
+#include "platform/Event.h"
+#include "platform/Mutex.h"
 
 class ImageOperatorWrapper;
 
@@ -18,33 +24,151 @@ public:
     virtual int highQualityReduction() const = 0;
 };
 
-// Bytes of pictures the cache keeps before the worker evicts unreferenced ones: a quarter of
-// physical memory, at least 64,000,000. Computed once at start-up.
-extern uint32_t cacheLimit;
+// Bytes of pictures the cache keeps before the worker evicts unreferenced ones. Starts at the
+// 64,000,000-byte floor; the program sets it once at start-up from computeCacheLimit, a
+// benchmark may set it any time (atomic: the worker reads it while evicting).
+extern std::atomic<uint32_t> cacheLimit;
+// A quarter of `physicalMemory`, at least 64,000,000; traces "phy memory=%u".
 uint32_t computeCacheLimit(uint32_t physicalMemory);
 
-// The four-level image cache of the open book. prepareEntry is the one way to obtain a
-// picture; every object obtained must be given back with release. Used by the UI thread and
-// the worker thread; see the implementation for which lock guards what.
+// The four-level image cache of the open book, filled on demand by prepareEntry and in the
+// background by the worker (CacheWorker.h). prepareEntry is the one way to obtain a picture;
+// every object obtained must be given back with release. One lock guards the containers, the
+// closed flag and every object's refCount; it is never held while reading page bytes,
+// decoding or scaling, nor while waiting for another thread.
 class CacheManager {
 public:
+    // Starts closed. `owner` outlives the manager.
     explicit CacheManager(CacheOwner* owner);
+    // Waits until nothing is queued, being made or held (drainAndClose), then frees every
+    // entry. The worker must have been stopped first.
     ~CacheManager();
+    CacheManager(const CacheManager&) = delete;
+    CacheManager& operator=(const CacheManager&) = delete;
 
     // The object for the key, made on the calling thread level by level if missing (waiting
-    // for a level another thread is making). Null when no book is open, the page is out of
-    // range or making it failed. The caller owns one reference.
+    // for a level another thread is making). Null when the cache is closed, no book is open,
+    // the page is out of range or making it failed. The caller owns one reference.
     CacheObject* prepareEntry(int tag, int page, float filterParam1, float filterParam2,
                               float scale);
+    // Gives back a reference obtained from prepareEntry. Any thread.
     void release(CacheObject* object) { object->release(*this); }
 
-    // Queues the key and its missing lower levels for the worker; returns at once.
+    // Queues the key and its missing lower levels for the worker and wakes it; returns at
+    // once. Nothing is queued while the cache is closed. Any thread.
     void requestChain(const CacheKey& key);
+    // Accepts work again, once a book with pages is open. UI thread.
     void openCache();
-    // Refuses new work, waits until nothing is queued, being made or held, and frees
-    // everything. UI thread.
+    // Refuses new work and waits until nothing is queued, being made or held, tracing
+    // "wating... %d - %d - %d" every 50 ms. UI thread (never the worker).
+    void drainAndClose();
+    // drainAndClose, then frees every entry and request. Stays closed until openCache.
     void clearAll();
-    // Drops reduced pictures nobody holds, after the reduction quality changed.
+    // Drops reduced pictures nobody holds and reduced requests, after the reduction quality
+    // changed; traces how many held ones stay. UI thread.
     void invalidate_scaled_entries();
+    // Sum of the charges of every entry. Any thread (takes the lock).
     uint64_t memoryInUse();
+
+    // ---- The worker's side (CacheWorker.cpp); also reachable by tests. ----
+
+    // A request taken from the queue: its key is now in `creating`, owned by the caller, and
+    // `parent` (none for COMPRESSEDFILE) carries a reference the caller gives back.
+    struct Work {
+        CacheKey request;
+        CacheObject* parent = nullptr;
+    };
+    // The first runnable request in queue order, or nothing when none is runnable or the
+    // cache is closed. Drops requests already cached or being made elsewhere, and requests
+    // whose parent level is neither cached, queued nor being made (they could never run).
+    std::optional<Work> takeNext();
+    // True when takeNext would hand out a request now.
+    bool hasRunnableRequest();
+    // Makes the object for a taken request from its parent, without inserting it. Null when
+    // making it failed. Any thread; no lock held.
+    CacheObject* createEntry(const CacheKey& request, CacheObject* parent);
+    // Stores a newly made object (the cache owns it from now on), adds a reference for the
+    // caller when `hold`, and wakes the key's waiters. Returns the object stored for the key
+    // (an equal one already cached wins; the new one is then deleted).
+    CacheObject* insertEntry(CacheObject* object, bool hold);
+    // Ends a failed creation: the key's waiters wake with none.
+    void cancelCreation(const CacheKey& key);
+    // After the worker failed to make `request`: queues it again unless it has already failed
+    // kMaxCreationAttempts times since the cache was last cleared (then it is traced and
+    // dropped; a later requestChain may still queue it).
+    void requeueFailed(const CacheKey& request);
+    static constexpr int kMaxCreationAttempts = 3;
+    // Frees unreferenced objects, least recently used first, while more than 16 are cached
+    // and their sum exceeds cacheLimit. Worker thread, between requests.
+    void evict();
+    // The worker's sleep and its wake-up (auto-reset).
+    void waitForWork() { wakeEvent.wait(); }
+    void wakeWorker() { wakeEvent.set(); }
+
+    // ---- Inspection, for tests, benchmarks and the About box. Any thread. ----
+    struct EntryInfo {
+        CacheKey key;
+        int refCount;
+        uint64_t memorySize;
+        bool valid;
+        bool sharing;
+        int width;
+        int height;
+    };
+    std::vector<EntryInfo> snapshot();
+    std::vector<CacheKey> queuedRequests();
+    size_t creatingCount();
+    // Threads waiting for a key another thread is making.
+    size_t waiterCount();
+    int referenceSum();
+    bool isClosed();
+
+private:
+    friend class CacheObject; // release takes the lock
+
+    // A thread waiting for a key another thread is making: its own manual-reset event and
+    // where the waker stores the result (with a reference added for the waiter, or none).
+    struct Waiter {
+        Event* event;
+        CacheObject** result;
+    };
+    enum class Lookup { Found, Closed, Creator };
+
+    // Finds the key (a reference added), waits for it while another thread makes it, or
+    // registers the caller as its creator.
+    Lookup lookupOrReserve(const CacheKey& key, CacheObject** found);
+    void will_create(const CacheKey& key);     // lock held
+    void enqueueRequest(const CacheKey& key);  // lock held
+    void wakeWaiters(const CacheKey& key, CacheObject* object); // lock held
+    void dumpCreating();                       // lock held
+    CacheObject* findEntry(const CacheKey& key); // lock held; first entry with the key
+    void eraseEntry(CacheObject* object);      // lock held; removes and deletes it
+    bool isQueued(const CacheKey& key) const;  // lock held
+    void dropQueued(const CacheKey& key);      // lock held
+    bool pendingWork();                        // takes the lock; drainAndClose's test
+    int referenceSumLocked() const;            // lock held
+    // True when the request's parent level is queued or being made, so that the request may
+    // still become runnable. Lock held.
+    bool parentPending(const CacheKey& request) const;
+    // A request's parent level, when it has one (COMPRESSEDFILE has none).
+    static std::optional<CacheKey> parentKey(const CacheKey& request);
+    // Runnable test of takeNext for one request; the parent, when runnable. Lock held.
+    bool runnable(const CacheKey& request, CacheObject** parent);
+
+    // Making each level on the calling thread (CacheCreation.cpp); each either inserts an
+    // object for the reserved key (with a reference for the caller) or cancels it.
+    CacheObject* prepareCompressed(ImageOperatorWrapper& book, const CacheKey& key);
+    CacheObject* prepareRaw(ImageOperatorWrapper& book, const CacheKey& key);
+    CacheObject* prepareFiltered(const CacheKey& key);
+    CacheObject* prepareScaled(const CacheKey& key);
+
+    CacheOwner* const owner_;
+    Mutex lock;
+    Event wakeEvent{Event::AutoReset};
+    // The fields below are guarded by `lock`.
+    std::vector<CacheObject*> entries; // owned, in insertion order
+    std::vector<CacheKey> requests;    // queued for the worker, in queue order
+    std::map<CacheKey, std::vector<Waiter>> creating; // keys being made, with their waiters
+    int closed = 1;
+    std::map<CacheKey, int> failedAttempts; // worker creations that failed, per key
 };
