@@ -114,7 +114,7 @@ void Mekuri::releaseEntry(CacheObject* object)
     cacheManager.release(object);
 }
 
-ImageOperatorWrapper* Mekuri::cacheBook()
+ImageOperatorWrapper* Mekuri::openBook()
 {
     return bookOpen ? book.get() : nullptr;
 }

@@ -40,7 +40,7 @@ public:
     Fl_Window* topWindow() override { return this; }
 
     // CacheOwner
-    ImageOperatorWrapper* cacheBook() override;
+    ImageOperatorWrapper* openBook() override;
     int highQualityReduction() const override { return ViewerState::highQualityReduction; }
 
     std::string pendingStartupPath; // command-line path still to be opened

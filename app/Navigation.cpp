@@ -139,6 +139,7 @@ void binding_cb(Fl_Widget*, void*)
 
 void fillSpreadList()
 {
+    // Appends the lines and marks the current spread's line.
     Mekuri* w = mainWindow;
     if (!w->bookOpen)
         return;
@@ -163,6 +164,7 @@ void fillSpreadList()
         }
         w->pageList->add(line);
     }
+    w->pageList->select((w->currentPage + s) / 2 + 1);
 }
 
 void schedulePrefetch(int page)

@@ -33,7 +33,7 @@ int showBox(const DialogRequest& request)
         return 0;
     }
     if (b.size() <= 1) {
-        if (request.icon == BoxIcon::Information || request.icon == BoxIcon::None)
+        if (request.icon == BoxIcon::Information || request.icon == BoxIcon::Plain)
             fl_message("%s", request.text.c_str());
         else
             fl_alert("%s", request.text.c_str());

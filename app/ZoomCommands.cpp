@@ -137,10 +137,10 @@ void fit_cb(Fl_Widget*, void* mode)
 
 void quality_cb(Fl_Widget*, void*)
 {
-    Mekuri* w = mainWindow;
+    ViewerState* w = mainWindow;
     w->highQualityReduction = !w->highQualityReduction;
     debugPrint("縮小品質 %d\n", w->highQualityReduction);
-    w->cacheManager.invalidate_scaled_entries();
+    mainWindow->cacheManager.invalidate_scaled_entries();
     w->pages->redraw();
 }
 

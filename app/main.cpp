@@ -14,6 +14,7 @@
 #include "StartOptions.h"
 #include "ToolkitHooks.h"
 #include "ZoomIcons.h"
+#include "views/MihirakiPages.h"
 #include "pipeline/CacheManager.h"
 #include "pipeline/PluginRegistry.h"
 #include "platform/Diagnostics.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv)
     if (Fl_RGB_Image* icon = windowIcon())
         window->icon(icon);
     window->show();
+    window->pages->take_focus(); // key presses go to the spread view, then to the window
 
     Fl::run();
 

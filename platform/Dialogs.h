@@ -10,14 +10,14 @@
 // line per answer: title, TAB, button index, TAB, field text; each line answers the first
 // request with that title and is then used up). When the seam answers, nothing is shown.
 
-enum class BoxIcon { None, Information, Warning, Error, Program };
+enum class BoxIcon { Plain, Information, Warning, Error, Program };
 
 struct DialogRequest {
     std::string title;
     std::string text;                 // message, or the prompt of a dialog
     std::vector<std::string> buttons; // in the order the box shows them
     std::string value;                // initial text of the dialog's field, if any
-    BoxIcon icon = BoxIcon::None;
+    BoxIcon icon = BoxIcon::Plain;
 };
 
 struct DialogAnswer {

@@ -36,7 +36,7 @@ void Fl_Scroll::fixScrollbarOrder()
     add(hscrollbar);
 }
 
-void Fl_Scroll::bbox(int& x, int& y, int& w, int& h) const
+void Fl_Scroll::interior(int& x, int& y, int& w, int& h) const
 {
     x = this->x() + Fl::box_dx(box());
     y = this->y() + Fl::box_dy(box());
@@ -44,11 +44,20 @@ void Fl_Scroll::bbox(int& x, int& y, int& w, int& h) const
     h = this->h() - Fl::box_dh(box());
 }
 
+void Fl_Scroll::bbox(int& x, int& y, int& w, int& h) const
+{
+    interior(x, y, w, h);
+    if (scrollbar.visible())
+        w -= scrollbar.w();
+    if (hscrollbar.visible())
+        h -= hscrollbar.h();
+}
+
 Fl_Scroll::Layout Fl_Scroll::computeLayout() const
 {
     Layout l;
     int X, Y, W, H;
-    bbox(X, Y, W, H);
+    interior(X, Y, W, H);
     l.childL = l.childR = X;
     l.childT = l.childB = Y;
     bool first = true;
@@ -164,12 +173,13 @@ void Fl_Scroll::draw()
 
     const Layout l = computeLayout();
     const int size = Fl::scrollbar_size();
+    interior(X, Y, W, H);
     if (l.vneeded && !scrollbar.visible()) {
         scrollbar.set_visible();
         d = FL_DAMAGE_ALL;
     } else if (!l.vneeded && scrollbar.visible()) {
         scrollbar.clear_visible();
-        paintArea(X + W - size, Y, size, H);
+        paintArea(scrollbar.x(), scrollbar.y(), scrollbar.w(), scrollbar.h());
         d = FL_DAMAGE_ALL;
     }
     if (l.hneeded && !hscrollbar.visible()) {
@@ -177,8 +187,12 @@ void Fl_Scroll::draw()
         d = FL_DAMAGE_ALL;
     } else if (!l.hneeded && hscrollbar.visible()) {
         hscrollbar.clear_visible();
-        paintArea(X, Y + H - size, W, size);
+        paintArea(hscrollbar.x(), hscrollbar.y(), hscrollbar.w(), hscrollbar.h());
         d = FL_DAMAGE_ALL;
+    }
+    if (d & FL_DAMAGE_ALL && scrollbar.visible() != hscrollbar.visible()) {
+        // The corner square belongs to the content again when only one bar shows.
+        paintArea(X + W - size, Y + H - size, size, size);
     }
 
     scrollbar.resize(X + W - size, l.innerY, size, l.innerH);

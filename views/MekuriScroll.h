@@ -23,8 +23,10 @@ public:
     void position(int x, int y);
     int xposition() const { return xposition_; }
     int yposition() const { return yposition_; }
-    // The interior (inside the box frame), scrollbars included.
+    // The interior inside the box frame, without the scrollbars that show.
     void bbox(int& x, int& y, int& w, int& h) const;
+    // The interior inside the box frame, scrollbars included.
+    void interior(int& x, int& y, int& w, int& h) const;
 
     Fl_Scrollbar scrollbar;  // vertical, at the right edge
     Fl_Scrollbar hscrollbar; // horizontal, at the bottom edge

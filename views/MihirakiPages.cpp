@@ -77,6 +77,18 @@ MihirakiPages::MihirakiPages(int x, int y, int w, int h, ViewerState* owner_)
     color(FL_GRAY);
 }
 
+int MihirakiPages::handle(int event)
+{
+    switch (event) {
+    case FL_FOCUS:
+    case FL_UNFOCUS:
+        // Holding the keyboard focus lets key presses reach the main window's key table.
+        return 1;
+    default:
+        return Fl_Widget::handle(event);
+    }
+}
+
 void MihirakiPages::fetchPair(int tag, float scale, CacheObject*& left, CacheObject*& right)
 {
     const int first = owner->currentPage - owner->spreadShift;

@@ -24,6 +24,7 @@ public:
     MihirakiPages(int x, int y, int w, int h, ViewerState* owner);
 
     void draw() override;
+    int handle(int event) override;
 
     // Shows the live zoom `newZoom` in a square around window point (x, y) while in MODE_ZOOM.
     void drawZoomPreview(int x, int y, float newZoom);

@@ -32,7 +32,7 @@ TEST(Dialogs, PresenterShowsWhatTheSeamDoesNotAnswer)
         shown = r.title + ":" + r.text;
         return 2;
     });
-    EXPECT_EQ(messageBox(nullptr, "検索", "この先に該当するファイルはありません", BoxIcon::None), 2);
+    EXPECT_EQ(messageBox(nullptr, "検索", "この先に該当するファイルはありません", BoxIcon::Plain), 2);
     EXPECT_EQ(shown, "検索:この先に該当するファイルはありません");
     setMessageBoxPresenter(nullptr);
 }
