@@ -16,8 +16,32 @@ XCLOSE = os.environ.get("MEKURI_XCLOSE", "")
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
+BUILD = os.environ.get("MEKURI_BUILD", "")
+
+
+def make_book(path, pages, zip=False):
+    """Writes solid-colour JPEG pages ("WxH#RRGGBB") as a folder or a ZIP archive."""
+    args = [os.path.join(BUILD, "tools", "make_book")] + (["--zip"] if zip else [])
+    subprocess.run(args + [path] + list(pages), check=True)
+    return path
+
+
+def near(actual, expected, tolerance=14):
+    """True when every channel is within `tolerance` (JPEG pages are not exact)."""
+    return all(abs(a - e) <= tolerance for a, e in zip(actual, expected))
+
+
 class Failure(Exception):
     pass
+
+
+def wait_for(condition, message, timeout=10):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if condition():
+            return
+        time.sleep(0.05)
+    raise Failure(message)
 
 
 def check(condition, message):
@@ -154,8 +178,15 @@ class App:
         raise Failure("trace never matched %r:\n%s" % (pattern, self.trace()[-3000:]))
 
     def key(self, *keys):
-        run(["xdotool", "key", "--window", self.window] + list(keys))
+        """Presses keys with the pointer over the window (no window manager gives focus)."""
+        run(["xdotool", "mousemove", str(self.x + self.w // 2), str(self.y + self.h // 2)])
+        for k in keys:
+            run(["xdotool", "key", k])
+            time.sleep(0.25)
         time.sleep(0.3)
+
+    def count(self, text):
+        return self.trace().count(text)
 
     def click(self, x, y, button=1):
         """Clicks at window coordinates."""

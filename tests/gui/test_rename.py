@@ -1,0 +1,84 @@
+"""Renaming the open book: the new name takes effect when the book is closed, and never
+replaces a file that took that name in the meantime."""
+import os
+import tempfile
+
+import harness
+from harness import App, check
+
+PAGES = ["200x300#c83232", "200x300#32c832"]
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def rename_then_close(work):
+    book = harness.make_book(os.path.join(work, "vol1.zip"), PAGES, zip=True)
+    original = read(book)
+    app = App([book], answers=[("ファイル名を変更", 0, "第1巻.zip")])
+    try:
+        app.wait_trace(r"miniunzip extractor called")
+        app.key("alt+f", "r")
+        app.wait_trace(r"dialog \[ファイル名を変更\]")
+        check(os.path.exists(book), "renamed before the book was closed")
+        app.key("alt+c")
+        renamed = os.path.join(work, "第1巻.zip")
+        harness.wait_for(lambda: os.path.exists(renamed), "the book was not renamed at close")
+        check(not os.path.exists(book), "the old name is still there")
+        check(read(renamed) == original, "the renamed file's bytes changed")
+        check(app.title() == "Mekuri", "title after close is %r" % app.title())
+    finally:
+        app.kill()
+
+
+def name_taken_meanwhile(work):
+    book = harness.make_book(os.path.join(work, "vol2.zip"), PAGES, zip=True)
+    answers = [("ファイル名を変更", 0, "taken.zip"), ("ファイル名変更失敗", 0, "")]
+    app = App([book], answers=answers)
+    try:
+        app.wait_trace(r"miniunzip extractor called")
+        app.key("alt+f", "r")
+        app.wait_trace(r"dialog \[ファイル名を変更\]")
+        taken = os.path.join(work, "taken.zip")
+        with open(taken, "wb") as f:
+            f.write(b"somebody else's file")
+        app.key("alt+c")
+        app.wait_trace(r"ERROR rename .*vol2\.zip->.*taken\.zip")
+        check(read(taken) == b"somebody else's file", "the other file was replaced")
+        check(os.path.exists(book), "the book file is gone")
+        app.wait_trace(r"dialog \[ファイル名変更失敗\] ファイル名の変更に失敗しました")
+    finally:
+        app.kill()
+
+
+def refused_names(work):
+    book = harness.make_book(os.path.join(work, "vol3.zip"), PAGES, zip=True)
+    harness.make_book(os.path.join(work, "exists.zip"), PAGES, zip=True)
+    answers = [("ファイル名を変更", 0, "exists.zip"), ("エラー", 0, ""),
+               ("ファイル名を変更", 0, "a/b.zip"), ("エラー", 0, ""),
+               ("ファイル名を変更", 2, ""), ("ファイル名を変更", 0, "vol3.zip")]
+    app = App([book], answers=answers)
+    try:
+        app.wait_trace(r"miniunzip extractor called")
+        app.key("alt+f", "r")
+        app.wait_trace(r"dialog \[エラー\] 同名のファイルが存在します")
+        app.wait_trace(r"dialog \[エラー\] このファイル名は使えません")
+        app.key("alt+c")
+        harness.wait_for(lambda: app.title() == "Mekuri", "the book did not close")
+        check(os.path.exists(book), "restoring the original name still moved the file")
+        check(app.count("ERROR rename") == 0, "a rename was attempted:\n" + app.trace())
+    finally:
+        app.kill()
+
+
+def test():
+    work = tempfile.mkdtemp(prefix="mekuri-rename-")
+    rename_then_close(work)
+    name_taken_meanwhile(work)
+    refused_names(work)
+
+
+if __name__ == "__main__":
+    harness.main(test)
