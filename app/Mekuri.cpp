@@ -10,6 +10,7 @@
 #include "Commands.h"
 #include "MainMenu.h"
 #include "Opening.h"
+#include "SpreadRules.h"
 #include "ZoomIcons.h"
 #include "platform/Diagnostics.h"
 #include "views/MekuriScroll.h"
@@ -121,12 +122,8 @@ ImageOperatorWrapper* Mekuri::openBook()
 
 void Mekuri::setZoom(float percent)
 {
-    if (percent > 400) {
-        reportError(this, "デカ過ぎ\nメモリなくなっちゃうよ\n");
-        return;
-    }
-    if (percent < 1) {
-        reportError(this, "小さ過ぎ\n");
+    if (const char* refusal = zoomRefusal(percent)) {
+        reportError(this, "%s", refusal);
         return;
     }
     if (percent == zoomPercent)

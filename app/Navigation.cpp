@@ -1,11 +1,11 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Menu_Bar.H>
 
-#include <cstdio>
 
 #include "Commands.h"
 #include "MainMenu.h"
 #include "Mekuri.h"
+#include "SpreadRules.h"
 #include "platform/Diagnostics.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
@@ -32,15 +32,11 @@ void forward_page_cb(int request)
     Mekuri* w = mainWindow;
     if (!w->bookOpen)
         return;
-    const int n = w->pageCount();
-    const int c = w->currentPage;
-    if (c + 2 < n)
-        debugPrint("forward_page_cb\n");
-    else if (w->spreadShift == 1 && c + 1 < n)
-        debugPrint("forward_page_cb. forward to pseudo last page.\n");
-    else
+    const int step = forwardStep(w->currentPage, w->pageCount(), w->spreadShift);
+    if (step == 0)
         return;
-    w->currentPage = c + 2;
+    debugPrint(step == 2 ? "forward_page_cb\n" : "forward_page_cb. forward to pseudo last page.\n");
+    w->currentPage += 2;
     w->jumpRequest = request;
     w->pages->redraw();
     showCurrentLine(w);
@@ -143,28 +139,9 @@ void fillSpreadList()
     Mekuri* w = mainWindow;
     if (!w->bookOpen)
         return;
-    const int n = w->pageCount();
-    const int s = w->spreadShift;
-    const bool right = w->binding == RIGHT_BINDING;
-    char line[64];
-    if (s == 1) {
-        std::snprintf(line, sizeof line, right ? "1%c" : "%c  1", '|');
-        w->pageList->add(line);
-    }
-    for (int i = s + 1; i - 1 < n; i += 2) {
-        if (i < n) {
-            if (right)
-                std::snprintf(line, sizeof line, "%3d%c%3d", i + 1, '|', i);
-            else
-                std::snprintf(line, sizeof line, "%3d%c%3d", i, '|', i + 1);
-        } else if (right) {
-            std::snprintf(line, sizeof line, "%c%3d", '|', i);
-        } else {
-            std::snprintf(line, sizeof line, "%3d%c", i, '|');
-        }
-        w->pageList->add(line);
-    }
-    w->pageList->select((w->currentPage + s) / 2 + 1);
+    for (const std::string& line : spreadListLines(w->pageCount(), w->spreadShift, w->binding))
+        w->pageList->add(line.c_str());
+    w->pageList->select((w->currentPage + w->spreadShift) / 2 + 1);
 }
 
 void schedulePrefetch(int page)
@@ -178,8 +155,6 @@ void prefetch_cb(void* data)
     if (!w || !w->bookOpen)
         return;
     const int page = static_cast<int>(reinterpret_cast<intptr_t>(data));
-    for (int p = page; p <= page + 1; ++p) {
-        if (p >= 0 && p < w->pageCount())
-            w->cacheManager.requestChain({SCALEDIMG, p, w->filterParam1, w->filterParam2, w->zoomPercent});
-    }
+    for (int p : prefetchPages(page, w->pageCount()))
+        w->cacheManager.requestChain({SCALEDIMG, p, w->filterParam1, w->filterParam2, w->zoomPercent});
 }
