@@ -48,7 +48,8 @@ CacheObject* makeCompressed(ImageOperatorWrapper& book, int page)
     if (book.extract(page, block) && block.valid()) {
         debugPrint("file deflated to memory.(%s)\n", name.c_str());
         const size_t size = block.size();
-        const int byteCount = size > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
+        const int byteCount =
+            size > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
         return new CompressedFileCache(page, name, std::move(block), byteCount);
     }
     return new DummyCompressedFileCache(name, page);
@@ -120,8 +121,8 @@ CacheObject* makeScaled(const CacheKey& key, CacheObject* parent, int highQualit
         return nullptr;
     }
     scaleImage(source, oldWidth, oldHeight, newWidth, newHeight, pixels.get(), highQuality);
-    debugPrint("Scaling %d%% (%dx%d)->(%dx%d)\n", truncatedPercent(key.scale), oldWidth,
-               oldHeight, newWidth, newHeight);
+    debugPrint("Scaling %d%% (%dx%d)->(%dx%d)\n", truncatedPercent(key.scale), oldWidth, oldHeight,
+               newWidth, newHeight);
     auto* object = new ScaledImageCache(key.page, std::move(pixels), key.filterParam1,
                                         key.filterParam2, key.scale);
     object->width = newWidth;
@@ -131,8 +132,8 @@ CacheObject* makeScaled(const CacheKey& key, CacheObject* parent, int highQualit
 
 } // namespace
 
-CacheObject* CacheManager::prepareEntry(int tag, int page, float filterParam1,
-                                        float filterParam2, float scale)
+CacheObject* CacheManager::prepareEntry(int tag, int page, float filterParam1, float filterParam2,
+                                        float scale)
 {
     ImageOperatorWrapper* book = owner_->openBook();
     if (book == nullptr)

@@ -19,11 +19,11 @@ struct WorkerBlock {
     WorkerBlock(const WorkerBlock&) = delete;
     WorkerBlock& operator=(const WorkerBlock&) = delete;
 
-    Thread thread;                      // joined by stopWorker, never detached
-    unsigned long threadId = 0;         // the worker's kernel id, once started
-    CacheManager* cache = nullptr;      // the cache it fills, not owned
-    std::atomic<int> running{0};        // 1 while the worker should go on; set by the UI thread
-    Event started{Event::ManualReset};  // set once the worker has recorded its id
+    Thread thread;                     // joined by stopWorker, never detached
+    unsigned long threadId = 0;        // the worker's kernel id, once started
+    CacheManager* cache = nullptr;     // the cache it fills, not owned
+    std::atomic<int> running{0};       // 1 while the worker should go on; set by the UI thread
+    Event started{Event::ManualReset}; // set once the worker has recorded its id
 };
 
 // Starts the worker on `cache` and traces "thread handle=%x, thread id=%x". When the thread
