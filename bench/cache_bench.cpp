@@ -50,8 +50,8 @@ class BenchOwner : public CacheOwner {
         filterPages(book.pages);
         sortPages(book.pages);
     }
-    ImageOperatorWrapper* openBook() override { return book.valid ? &book : nullptr; }
-    int highQualityReduction() const override { return 1; }
+    ImageOperatorWrapper* currentBook() override { return book.valid ? &book : nullptr; }
+    int reductionQuality() const override { return 1; }
     ImageOperatorWrapper book;
 };
 

@@ -135,7 +135,7 @@ CacheObject* makeScaled(const CacheKey& key, CacheObject* parent, int highQualit
 CacheObject* CacheManager::prepareEntry(int tag, int page, float filterParam1, float filterParam2,
                                         float scale)
 {
-    ImageOperatorWrapper* book = owner_->openBook();
+    ImageOperatorWrapper* book = owner_->currentBook();
     if (book == nullptr)
         return nullptr;
     if (page < 0 || page >= static_cast<int>(book->pages.size())) {
@@ -225,7 +225,7 @@ CacheObject* CacheManager::prepareScaled(const CacheKey& key)
         cancelCreation(key);
         return nullptr;
     }
-    CacheObject* made = makeScaled(key, parent, owner_->highQualityReduction());
+    CacheObject* made = makeScaled(key, parent, owner_->reductionQuality());
     CacheObject* stored = made != nullptr ? insertEntry(made, true) : nullptr;
     if (stored == nullptr)
         cancelCreation(key);
@@ -235,7 +235,7 @@ CacheObject* CacheManager::prepareScaled(const CacheKey& key)
 
 CacheObject* CacheManager::createEntry(const CacheKey& request, CacheObject* parent)
 {
-    ImageOperatorWrapper* book = owner_->openBook();
+    ImageOperatorWrapper* book = owner_->currentBook();
     if (book == nullptr)
         return nullptr;
     if (request.page < 0 || request.page >= static_cast<int>(book->pages.size())) {
@@ -252,7 +252,7 @@ CacheObject* CacheManager::createEntry(const CacheKey& request, CacheObject* par
     case FILTEREDIMG:
         return makeFiltered(request, parent);
     case SCALEDIMG:
-        return makeScaled(request, parent, owner_->highQualityReduction());
+        return makeScaled(request, parent, owner_->reductionQuality());
     default:
         return nullptr;
     }

@@ -13,20 +13,24 @@
 class ImageOperatorWrapper;
 
 // What the cache needs of its owner (the main window): the open book and the reduction
-// quality. Both may be read from the worker thread; the book does not change while the
-// cache is open.
+// quality. The names differ from the main window's own `openBook` command and
+// `highQualityReduction` field on purpose, so that the window can implement this without
+// hiding them. Called on the UI thread and, between takeNext and insertEntry, on the worker:
+// the owner may change its book only while the cache is closed (after clearAll, before
+// openCache), which orders those reads after the change.
 class CacheOwner {
   public:
     virtual ~CacheOwner() = default;
     // The open book, or null when none is open.
-    virtual ImageOperatorWrapper* openBook() = 0;
-    // 1 when reduced pictures use the high-quality method.
-    virtual int highQualityReduction() const = 0;
+    virtual ImageOperatorWrapper* currentBook() = 0;
+    // 1 when reduced pictures use the high-quality method (the `highQualityReduction` field).
+    virtual int reductionQuality() const = 0;
 };
 
 // Bytes of pictures the cache keeps before the worker evicts unreferenced ones. Starts at the
-// 64,000,000-byte floor; the program sets it once at start-up from computeCacheLimit, a
-// benchmark may set it any time (atomic: the worker reads it while evicting).
+// 64,000,000-byte floor; the program sets it once at start-up, before the main window,
+//     cacheLimit = computeCacheLimit(physicalMemorySize());
+// and a benchmark may set it any time (atomic: the worker reads it while evicting).
 extern std::atomic<uint32_t> cacheLimit;
 // A quarter of `physicalMemory`, at least 64,000,000; traces "phy memory=%u".
 uint32_t computeCacheLimit(uint32_t physicalMemory);

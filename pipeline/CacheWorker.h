@@ -11,7 +11,11 @@ class CacheManager;
 // (CacheManager::requestChain) in the background at lowered priority and evicts old
 // pictures between them. Kept by the cache's owner (the main window) next to its
 // CacheManager: startWorker in the owner's constructor, stopWorker in its destructor, before
-// the CacheManager is destroyed.
+// the CacheManager is destroyed. For example, in the main window:
+//     CacheManager cacheManager{this}; // declared before the block, so destroyed after it
+//     WorkerBlock worker;
+//     Mekuri::Mekuri(...) { ...; startWorker(worker, cacheManager); }
+//     Mekuri::~Mekuri() { ...close the book (clearAll)...; stopWorker(worker); ... }
 struct WorkerBlock {
     WorkerBlock() = default;
     // Stops a worker still running (stopWorker is idempotent).

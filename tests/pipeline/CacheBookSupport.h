@@ -71,13 +71,13 @@ class BookOwner : public CacheOwner {
         filterPages(book.pages);
         sortPages(book.pages);
     }
-    ImageOperatorWrapper* openBook() override
+    ImageOperatorWrapper* currentBook() override
     {
         if (std::this_thread::get_id() != uiThread && workerDelayMs.load() > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(workerDelayMs.load()));
         return book.valid ? &book : nullptr;
     }
-    int highQualityReduction() const override { return 1; }
+    int reductionQuality() const override { return 1; }
 
     ImageOperatorWrapper book;
     std::thread::id uiThread = std::this_thread::get_id();

@@ -16,8 +16,8 @@ namespace {
 
 class NoBookOwner : public CacheOwner {
   public:
-    ImageOperatorWrapper* openBook() override { return nullptr; }
-    int highQualityReduction() const override { return 1; }
+    ImageOperatorWrapper* currentBook() override { return nullptr; }
+    int reductionQuality() const override { return 1; }
 };
 
 std::unique_ptr<RawImageCache> makeRaw(int page, int width, int height)

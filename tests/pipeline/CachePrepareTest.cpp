@@ -126,6 +126,36 @@ TEST_F(CachePreparedBook, APictureTooLargeToScaleIsRefusedWithoutAllocating)
     EXPECT_EQ(cache.creatingCount(), 0u);
 }
 
+TEST_F(CachePreparedBook, PicturesSharingAnEvictedOneAreMadeAgainOnTheirNextLookUp)
+{
+    ScopedCacheLimit limit(1);
+    Held shown(cache, cache.prepareEntry(SCALEDIMG, 1, 1.0f, 0.0f, 100.0f));
+    ASSERT_NE(shown.get(), nullptr);
+    CacheObject* raw = shown->source->source;
+    ASSERT_EQ(raw->tag, RAWIMG);
+    shown.reset();
+    for (int page = 10; page < 23; ++page) // 17 objects: eviction takes the oldest, the raw one
+        cache.insertEntry(newRaw(page, 1, 1), false);
+    raw->lastUsed = 0;
+    cache.evict();
+    EXPECT_FALSE(hasEntry(cache, key(RAWIMG, 1)));
+
+    CaptureStderr();
+    Held again(cache, cache.prepareEntry(SCALEDIMG, 1, 1.0f, 0.0f, 100.0f));
+    const std::string trace = GetCapturedStderr();
+    ASSERT_NE(again.get(), nullptr);
+    EXPECT_EQ(countOf(trace, "file deflated to memory."), 0); // the bytes were still cached
+    EXPECT_EQ(countOf(trace, "Use copy of raw-image as filtered-image\n"), 1);
+    EXPECT_EQ(countOf(trace, "Use copy of original-size-image\n"), 1);
+    EXPECT_GT(again->pixelAt(32, 24)[0], 200);
+    int copies = 0;
+    for (const auto& entry : cache.snapshot()) {
+        EXPECT_TRUE(entry.valid);
+        copies += entry.key.page == 1 ? 1 : 0;
+    }
+    EXPECT_EQ(copies, 4);
+}
+
 TEST_F(CachePreparedBook, PagesOutsideTheBookAreRefused)
 {
     ASSERT_EQ(owner.book.pages.size(), 2u);

@@ -16,8 +16,8 @@ namespace cachetest {
 // An owner with no book: prepareEntry answers none, everything else works.
 class NoBookOwner : public CacheOwner {
   public:
-    ImageOperatorWrapper* openBook() override { return nullptr; }
-    int highQualityReduction() const override { return 1; }
+    ImageOperatorWrapper* currentBook() override { return nullptr; }
+    int reductionQuality() const override { return 1; }
 };
 
 // A raw picture with its own (zeroed) pixels, not yet in any cache.

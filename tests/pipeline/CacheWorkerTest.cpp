@@ -114,6 +114,27 @@ TEST_F(CacheWorkerBook, TheWorkerSleepsWhileNoQueuedRequestCanRun)
     EXPECT_EQ(countOf(GetCapturedStderr(), "メモリ消費="), 0);
 }
 
+TEST_F(CacheWorkerBook, AFailingRequestIsRetriedThenGivenUp)
+{
+    ASSERT_TRUE(startWorker(worker, cache));
+    CaptureStderr();
+    // 120 × 160 at 100000 %: 120000 × 160000 pixels, far past the picture cap.
+    cache.requestChain(key(SCALEDIMG, 0, 100000.0f));
+    const bool settled = eventually([&] { return hasEntry(cache, key(FILTEREDIMG, 0)) && idle(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const std::string trace = GetCapturedStderr();
+    ASSERT_TRUE(settled);
+    EXPECT_EQ(countOf(trace, "worker: failed 3 p.0 "), CacheManager::kMaxCreationAttempts);
+    EXPECT_EQ(countOf(trace, "give up request 3 p.0 1.000000 0.000000 100000.000000 after 3 "
+                             "failures\n"),
+              1)
+        << trace;
+    EXPECT_FALSE(hasEntry(cache, key(SCALEDIMG, 0, 100000.0f)));
+    CaptureStderr();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(countOf(GetCapturedStderr(), "メモリ消費="), 0); // asleep, not cycling
+}
+
 TEST_F(CacheWorkerBook, StoppingWaitsForTheCreationInProgress)
 {
     owner.workerDelayMs = 350; // every creation on the worker takes a while
