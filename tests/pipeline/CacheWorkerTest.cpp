@@ -50,6 +50,9 @@ TEST_F(CacheWorkerBook, StartsAndStopsWithItsTraces)
 {
     CaptureStderr();
     ASSERT_TRUE(startWorker(worker, cache));
+    const unsigned long first = worker.threadId;
+    EXPECT_TRUE(startWorker(worker, cache)); // already running: no second thread
+    EXPECT_EQ(worker.threadId, first);
     stopWorker(worker);
     const std::string trace = GetCapturedStderr();
     EXPECT_NE(worker.threadId, 0u);
