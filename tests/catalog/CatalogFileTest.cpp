@@ -369,3 +369,15 @@ TEST(CatalogSave, ReplacesTheOldFileAndKeepsItsPermissions)
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(folder.names(), std::vector<std::string>{"_$mekuri.bin"});
 }
+
+TEST(CatalogNames, RawCp932FileNamesOnDiskComeBackRaw)
+{
+    // Archives unpacked from Windows may carry cp932 bytes as their Linux name.
+    TempFolder folder;
+    std::string raw;
+    ASSERT_TRUE(utf8ToCp932("漫画.zip", raw));
+    writeText(folder.file(raw), "x");
+    CatalogModel model = modelIn(folder, {makeEntry(raw, 1, 1)});
+    ASSERT_TRUE(saveCatalog(model, nullptr));
+    EXPECT_EQ(namesOf(loadFrom(folder).entries), std::vector<std::string>{raw});
+}
