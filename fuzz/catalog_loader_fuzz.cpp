@@ -9,6 +9,7 @@
 
 #include "catalog/CatalogFile.h"
 #include "catalog/Rle.h"
+#include "catalog/SortOrder.h"
 
 namespace {
 
@@ -72,8 +73,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         abort();
 
     bool ok = false;
-    const CatalogEntries entries = load(data, size, &ok);
-    if (ok)
-        checkRoundTrip(entries);
+    CatalogEntries entries = load(data, size, &ok);
+    if (!ok)
+        return 0;
+    checkRoundTrip(entries);
+    // Sorting arbitrary names must keep every record and the selection (std::sort over a
+    // comparator that is not a strict weak order could run off the list).
+    const int count = static_cast<int>(entries.size());
+    const CatalogEntry* chosen = count > 0 ? entries[count / 2].get() : nullptr;
+    int selected = count > 0 ? count / 2 : -1;
+    for (int order : {kSortByName, kSortByTime, kSortBySize}) {
+        selected = applySortOrder(entries, order, selected);
+        if (static_cast<int>(entries.size()) != count ||
+            (chosen && entries[selected].get() != chosen))
+            abort();
+    }
     return 0;
 }
