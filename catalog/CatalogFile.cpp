@@ -161,6 +161,22 @@ bool writeAndSync(int fd, const CatalogEntries& entries, const void* owner)
     return fclose(file.release()) == 0;
 }
 
+// Opens a regular file for reading. Without O_NONBLOCK a pipe of that name would block the
+// open until some writer came along.
+FileHandle openRegularFile(const std::string& path, struct stat* status)
+{
+    FdHandle fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0 || fstat(fd.get(), status) != 0 || !S_ISREG(status->st_mode))
+        return nullptr;
+    const int flags = fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return nullptr;
+    FileHandle file(fdopen(fd.get(), "rb"));
+    if (file)
+        fd.release();
+    return file;
+}
+
 void syncFolder(const std::string& folder)
 {
     FdHandle dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -265,9 +281,9 @@ bool loadCatalog(CatalogModel& model)
         return false;
     model.entries.clear();
     model.selectedIndex = -1;
-    FileHandle file(fopen(catalogFilePath(model.folderPath).c_str(), "rb"));
     struct stat status;
-    if (!file || fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
+    FileHandle file = openRegularFile(catalogFilePath(model.folderPath), &status);
+    if (!file) {
         debugPrint("warning: can't load catalog\n");
         return false;
     }

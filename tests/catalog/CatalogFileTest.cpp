@@ -164,6 +164,22 @@ TEST(CatalogLoad, MissingFileTracesAndLeavesTheListEmpty)
     EXPECT_EQ(GetCapturedStderr(), "");
 }
 
+TEST(CatalogLoad, AFolderOrPipeInPlaceOfTheFileIsNotRead)
+{
+    TempFolder folder;
+    ASSERT_EQ(mkfifo(folder.file("_$mekuri.bin").c_str(), 0644), 0); // would block a plain open
+    CatalogModel model;
+    model.folderPath = folder.path();
+    CaptureStderr();
+    EXPECT_FALSE(loadCatalog(model));
+    EXPECT_EQ(GetCapturedStderr(), "warning: can't load catalog\n");
+    unlink(folder.file("_$mekuri.bin").c_str());
+    mkdir(folder.file("_$mekuri.bin").c_str(), 0755);
+    CaptureStderr();
+    EXPECT_FALSE(loadCatalog(model));
+    EXPECT_EQ(GetCapturedStderr(), "warning: can't load catalog\n");
+}
+
 TEST(CatalogLoad, VersionOneIsRefused)
 {
     TempFolder folder;
