@@ -25,6 +25,13 @@ int get_thumbnail(int16_t* width, int16_t* height, int16_t* offsetX, int16_t* of
                   unsigned char* destination, const unsigned char* block, size_t size,
                   const std::string& name);
 
+// True for the names the built-in codec decodes: *.[Jj][Pp][Gg] and *.[Jj][Pp][Ee][Gg].
+bool isJpegName(const std::string& name);
+
+// The DCT scale 1/n (n = 1, 2, 4 or 8) at which a thumbnail of a width × height JPEG is
+// decoded: the largest n at which both sides, rounded up, stay at least 128 pixels.
+int thumbnailDenominator(int width, int height);
+
 // Resamples a source picture into a caller-allocated destination picture. Without high quality
 // the resampling is bilinear; with it, bicubic when enlarging in either direction, area
 // averaging otherwise.

@@ -1,24 +1,18 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "pipeline/FolderBook.h"
+#include "pipeline/PageEntry.h"
+#include "pipeline/PluginBook.h"
+#include "pipeline/ZipBook.h"
 #include "platform/MemoryBlock.h"
+#include "platform/Mutex.h"
 #include "plugins/SpiAbi.h"
 
 struct SpiPlugin;
-
-// One page of a book.
-struct PageEntry {
-    std::string name;   // bare file name in a folder; entry name in a ZIP; path + name in a plug-in archive
-    std::string label;  // name + "(WxH)" once decoded, empty before (see ImageOperatorWrapper::labelOf)
-    uint32_t size = 0;  // bytes of the encoded page
-    uint32_t position = 0; // ZIP central-directory index, plug-in position, 0 in a folder
-    int64_t time = 0;   // modification time, seconds since 1970 UTC
-    uint64_t zipOffset = 0; // where a ZIP entry's local header lies (found while listing)
-};
 
 enum { BOOK_FOLDER = 0, BOOK_ZIP = 1 };
 
@@ -28,7 +22,7 @@ enum { BOOK_FOLDER = 0, BOOK_ZIP = 1 };
 // or archive handle and plug-in calls hold the plug-in's lock. `pages` does not change after
 // the constructor, except labels, which go through labelOf/setSizeLabel.
 class ImageOperatorWrapper {
-public:
+  public:
     explicit ImageOperatorWrapper(const std::string& path);
     ~ImageOperatorWrapper();
     ImageOperatorWrapper(const ImageOperatorWrapper&) = delete;
@@ -47,22 +41,15 @@ public:
     std::string labelOf(int page) const;
 
     int valid = 0;
-    std::string path;           // full path of the book
+    std::string path;            // full path of the book
     SpiPlugin* plugin = nullptr; // the archive plug-in that reads this book, or null
-    int kind = BOOK_FOLDER;     // when plugin is null
+    int kind = BOOK_FOLDER;      // when plugin is null
     std::vector<PageEntry> pages;
-    int64_t bookTime = 0;       // modification time of the folder or archive
+    int64_t bookTime = 0; // modification time of the folder or archive
 
-private:
-    mutable std::mutex labelMutex_;
+  private:
+    mutable Mutex labelLock_; // guards every page's label
 };
-
-// Listing and extraction workers; 1 on success, 0 on failure (unzip_file: 0 success, 1 failure).
-int scanFolder(const std::string& folder, int64_t* bookTime, std::vector<PageEntry>& pages);
-int unzip_list(const std::string& archive, int64_t* bookTime, std::vector<PageEntry>& pages);
-int unzip_file(const std::string& archive, const PageEntry& entry, MemoryBlock& destination);
-int getArchiveInfo(const std::string& archive, int64_t* bookTime, SpiPlugin* plugin,
-                   std::vector<PageEntry>& pages);
 
 // Drops the pages no decoder can open (no image plug-in claims the name, and it is not a
 // JPEG name).
