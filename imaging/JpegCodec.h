@@ -30,8 +30,8 @@ struct JpegInfo {
 struct JpegImage {
     int width = 0;
     int height = 0;
-    int channels = 0;     // components of the source file
-    int sourceWidth = 0;  // the file's full size, known once its header was read
+    int channels = 0;    // components of the source file
+    int sourceWidth = 0; // the file's full size, known once its header was read
     int sourceHeight = 0;
     std::unique_ptr<unsigned char[]> pixels;
     // The codec's first warning (such as a premature end of the data, whose missing rows come

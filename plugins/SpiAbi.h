@@ -31,13 +31,13 @@ extern "C" {
 /* One record of the block GetArchiveInfo returns; the block ends with a record whose method
  * field starts with a zero byte. */
 typedef struct SpiFileInfo {
-    unsigned char method[8];       /* compression method text, such as "-lh5-" */
-    uint32_t position;             /* what GetFile takes to find this entry again */
-    uint32_t compsize;             /* compressed size */
-    uint32_t filesize;             /* size of the entry's bytes */
-    int32_t timestamp;             /* seconds since 1970-01-01 UTC */
-    char path[SPI_PATH_SIZE];      /* folder inside the archive, "" or ending in "/", NUL-ended */
-    char filename[SPI_NAME_SIZE];  /* NUL-ended */
+    unsigned char method[8];      /* compression method text, such as "-lh5-" */
+    uint32_t position;            /* what GetFile takes to find this entry again */
+    uint32_t compsize;            /* compressed size */
+    uint32_t filesize;            /* size of the entry's bytes */
+    int32_t timestamp;            /* seconds since 1970-01-01 UTC */
+    char path[SPI_PATH_SIZE];     /* folder inside the archive, "" or ending in "/", NUL-ended */
+    char filename[SPI_NAME_SIZE]; /* NUL-ended */
     uint32_t crc;
 } SpiFileInfo;
 
@@ -46,7 +46,7 @@ typedef struct SpiPictureInfo {
     int32_t width, height;
     uint16_t x_density, y_density;
     int16_t colorDepth;
-    void* hInfo;                   /* optional malloc'ed text, freed by the program */
+    void* hInfo; /* optional malloc'ed text, freed by the program */
 } SpiPictureInfo;
 
 /* The 40-byte bitmap information header that starts GetPicture's info block; a colour table
@@ -55,10 +55,10 @@ typedef struct SpiPictureInfo {
 typedef struct SpiBitmapInfoHeader {
     uint32_t biSize;
     int32_t biWidth;
-    int32_t biHeight;              /* positive: rows bottom-up; negative: top-down */
+    int32_t biHeight; /* positive: rows bottom-up; negative: top-down */
     uint16_t biPlanes;
     uint16_t biBitCount;
-    uint32_t biCompression;        /* 0 none, 3 bit fields */
+    uint32_t biCompression; /* 0 none, 3 bit fields */
     uint32_t biSizeImage;
     int32_t biXPelsPerMeter;
     int32_t biYPelsPerMeter;
