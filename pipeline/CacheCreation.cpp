@@ -48,7 +48,8 @@ CacheObject* makeCompressed(ImageOperatorWrapper& book, int page)
     if (book.extract(page, block) && block.valid()) {
         debugPrint("file deflated to memory.(%s)\n", name.c_str());
         const size_t size = block.size();
-        const int byteCount = size > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
+        const int byteCount =
+            size > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
         return new CompressedFileCache(page, name, std::move(block), byteCount);
     }
     return new DummyCompressedFileCache(name, page);
@@ -120,8 +121,8 @@ CacheObject* makeScaled(const CacheKey& key, CacheObject* parent, int highQualit
         return nullptr;
     }
     scaleImage(source, oldWidth, oldHeight, newWidth, newHeight, pixels.get(), highQuality);
-    debugPrint("Scaling %d%% (%dx%d)->(%dx%d)\n", truncatedPercent(key.scale), oldWidth,
-               oldHeight, newWidth, newHeight);
+    debugPrint("Scaling %d%% (%dx%d)->(%dx%d)\n", truncatedPercent(key.scale), oldWidth, oldHeight,
+               newWidth, newHeight);
     auto* object = new ScaledImageCache(key.page, std::move(pixels), key.filterParam1,
                                         key.filterParam2, key.scale);
     object->width = newWidth;
@@ -131,10 +132,10 @@ CacheObject* makeScaled(const CacheKey& key, CacheObject* parent, int highQualit
 
 } // namespace
 
-CacheObject* CacheManager::prepareEntry(int tag, int page, float filterParam1,
-                                        float filterParam2, float scale)
+CacheObject* CacheManager::prepareEntry(int tag, int page, float filterParam1, float filterParam2,
+                                        float scale)
 {
-    ImageOperatorWrapper* book = owner_->openBook();
+    ImageOperatorWrapper* book = owner_->currentBook();
     if (book == nullptr)
         return nullptr;
     if (page < 0 || page >= static_cast<int>(book->pages.size())) {
@@ -224,7 +225,7 @@ CacheObject* CacheManager::prepareScaled(const CacheKey& key)
         cancelCreation(key);
         return nullptr;
     }
-    CacheObject* made = makeScaled(key, parent, owner_->highQualityReduction());
+    CacheObject* made = makeScaled(key, parent, owner_->reductionQuality());
     CacheObject* stored = made != nullptr ? insertEntry(made, true) : nullptr;
     if (stored == nullptr)
         cancelCreation(key);
@@ -234,7 +235,7 @@ CacheObject* CacheManager::prepareScaled(const CacheKey& key)
 
 CacheObject* CacheManager::createEntry(const CacheKey& request, CacheObject* parent)
 {
-    ImageOperatorWrapper* book = owner_->openBook();
+    ImageOperatorWrapper* book = owner_->currentBook();
     if (book == nullptr)
         return nullptr;
     if (request.page < 0 || request.page >= static_cast<int>(book->pages.size())) {
@@ -251,7 +252,7 @@ CacheObject* CacheManager::createEntry(const CacheKey& request, CacheObject* par
     case FILTEREDIMG:
         return makeFiltered(request, parent);
     case SCALEDIMG:
-        return makeScaled(request, parent, owner_->highQualityReduction());
+        return makeScaled(request, parent, owner_->reductionQuality());
     default:
         return nullptr;
     }

@@ -167,7 +167,8 @@ CacheObject* CacheManager::insertEntry(CacheObject* object, bool hold)
     CacheObject* stored = object;
     if (CacheObject* existing = findEntry(key)) {
         if (existing->isValid(entries)) {
-            debugPrint("warning: 作ったobjectをキャッシュに格納しようとしたが、同じ物が既にあった\n");
+            debugPrint(
+                "warning: 作ったobjectをキャッシュに格納しようとしたが、同じ物が既にあった\n");
             delete object;
             stored = existing;
         } else {
@@ -327,8 +328,8 @@ std::vector<CacheManager::EntryInfo> CacheManager::snapshot()
     list.reserve(entries.size());
     for (const CacheObject* object : entries) {
         list.push_back(EntryInfo{object->key(), object->refCount, object->memorySize(),
-                                 object->isValid(entries), object->source != nullptr,
-                                 object->width, object->height});
+                                 object->isValid(entries), object->source != nullptr, object->width,
+                                 object->height});
     }
     return list;
 }

@@ -13,20 +13,24 @@
 class ImageOperatorWrapper;
 
 // What the cache needs of its owner (the main window): the open book and the reduction
-// quality. Both may be read from the worker thread; the book does not change while the
-// cache is open.
+// quality. The names differ from the main window's own `openBook` command and
+// `highQualityReduction` field on purpose, so that the window can implement this without
+// hiding them. Called on the UI thread and, between takeNext and insertEntry, on the worker:
+// the owner may change its book only while the cache is closed (after clearAll, before
+// openCache), which orders those reads after the change.
 class CacheOwner {
-public:
+  public:
     virtual ~CacheOwner() = default;
     // The open book, or null when none is open.
-    virtual ImageOperatorWrapper* openBook() = 0;
-    // 1 when reduced pictures use the high-quality method.
-    virtual int highQualityReduction() const = 0;
+    virtual ImageOperatorWrapper* currentBook() = 0;
+    // 1 when reduced pictures use the high-quality method (the `highQualityReduction` field).
+    virtual int reductionQuality() const = 0;
 };
 
 // Bytes of pictures the cache keeps before the worker evicts unreferenced ones. Starts at the
-// 64,000,000-byte floor; the program sets it once at start-up from computeCacheLimit, a
-// benchmark may set it any time (atomic: the worker reads it while evicting).
+// 64,000,000-byte floor; the program sets it once at start-up, before the main window,
+//     cacheLimit = computeCacheLimit(physicalMemorySize());
+// and a benchmark may set it any time (atomic: the worker reads it while evicting).
 extern std::atomic<uint32_t> cacheLimit;
 // A quarter of `physicalMemory`, at least 64,000,000; traces "phy memory=%u".
 uint32_t computeCacheLimit(uint32_t physicalMemory);
@@ -37,7 +41,7 @@ uint32_t computeCacheLimit(uint32_t physicalMemory);
 // closed flag and every object's refCount; it is never held while reading page bytes,
 // decoding or scaling, nor while waiting for another thread.
 class CacheManager {
-public:
+  public:
     // Starts closed. `owner` outlives the manager.
     explicit CacheManager(CacheOwner* owner);
     // Waits until nothing is queued, being made or held (drainAndClose), then frees every
@@ -123,7 +127,7 @@ public:
     int referenceSum();
     bool isClosed();
 
-private:
+  private:
     friend class CacheObject; // release takes the lock
 
     // A thread waiting for a key another thread is making: its own manual-reset event and
@@ -137,16 +141,16 @@ private:
     // Finds the key (a reference added), waits for it while another thread makes it, or
     // registers the caller as its creator.
     Lookup lookupOrReserve(const CacheKey& key, CacheObject** found);
-    void will_create(const CacheKey& key);     // lock held
-    void enqueueRequest(const CacheKey& key);  // lock held
+    void will_create(const CacheKey& key);                      // lock held
+    void enqueueRequest(const CacheKey& key);                   // lock held
     void wakeWaiters(const CacheKey& key, CacheObject* object); // lock held
-    void dumpCreating();                       // lock held
+    void dumpCreating();                                        // lock held
     CacheObject* findEntry(const CacheKey& key); // lock held; first entry with the key
-    void eraseEntry(CacheObject* object);      // lock held; removes and deletes it
-    bool isQueued(const CacheKey& key) const;  // lock held
-    void dropQueued(const CacheKey& key);      // lock held
-    bool pendingWork();                        // takes the lock; drainAndClose's test
-    int referenceSumLocked() const;            // lock held
+    void eraseEntry(CacheObject* object);        // lock held; removes and deletes it
+    bool isQueued(const CacheKey& key) const;    // lock held
+    void dropQueued(const CacheKey& key);        // lock held
+    bool pendingWork();                          // takes the lock; drainAndClose's test
+    int referenceSumLocked() const;              // lock held
     // True when the request's parent level is queued or being made, so that the request may
     // still become runnable. Lock held.
     bool parentPending(const CacheKey& request) const;
@@ -166,8 +170,8 @@ private:
     Mutex lock;
     Event wakeEvent{Event::AutoReset};
     // The fields below are guarded by `lock`.
-    std::vector<CacheObject*> entries; // owned, in insertion order
-    std::vector<CacheKey> requests;    // queued for the worker, in queue order
+    std::vector<CacheObject*> entries;                // owned, in insertion order
+    std::vector<CacheKey> requests;                   // queued for the worker, in queue order
     std::map<CacheKey, std::vector<Waiter>> creating; // keys being made, with their waiters
     int closed = 1;
     std::map<CacheKey, int> failedAttempts; // worker creations that failed, per key

@@ -32,7 +32,7 @@ struct CacheKey {
 // back with release. Pixels are never written after insertion, so a holder reads them
 // without a lock.
 class CacheObject {
-public:
+  public:
     CacheObject(int tag, int page, float filterParam1, float filterParam2, float scale);
     // Traces "cache is freed while being referenced" when refCount is not 0.
     virtual ~CacheObject();
@@ -74,7 +74,7 @@ public:
     // update only changes the eviction order), hence atomic with relaxed ordering.
     std::atomic<uint32_t> lastUsed;
 
-protected:
+  protected:
     // Whether `source` is still a valid entry carrying level `sourceTag` with this object's
     // page and parameters (the test shared by the filtered and scaled pictures).
     bool sourceStillCached(const std::vector<CacheObject*>& entries, int sourceTag) const;
@@ -82,7 +82,7 @@ protected:
 
 // The encoded bytes of a page. Owns the block and a copy of the page name.
 class CompressedFileCache : public CacheObject {
-public:
+  public:
     CompressedFileCache(int page, const std::string& name, MemoryBlock block, int byteCount);
     const unsigned char* data() const override;
     bool isValid(const std::vector<CacheObject*>& entries) const override;
@@ -95,13 +95,13 @@ public:
 // Stands in for a page whose bytes could not be read: 10 bytes "DUMMYFILE\0", which never
 // decode, so the picture level becomes the placeholder.
 class DummyCompressedFileCache : public CompressedFileCache {
-public:
+  public:
     DummyCompressedFileCache(const std::string& name, int page);
 };
 
 // A picture with its own pixels (BGR24, see Bgr24.h) or sharing its source's.
 class AbstractImageCache : public CacheObject {
-public:
+  public:
     using CacheObject::CacheObject;
     const unsigned char* data() const override;
 
@@ -110,7 +110,7 @@ public:
 
 // A decoded page. Takes ownership of the pixels; the creator sets width and height.
 class RawImageCache : public AbstractImageCache {
-public:
+  public:
     RawImageCache(int page, std::unique_ptr<unsigned char[]> pixels);
     bool isValid(const std::vector<CacheObject*>& entries) const override;
     uint64_t memorySize() const override;
@@ -118,7 +118,7 @@ public:
 
 // The filtered picture; at present it always shares the pixels of the page's raw picture.
 class FilteredImageCache : public AbstractImageCache {
-public:
+  public:
     // Shares `source` (a RAWIMG object), copying its page, parameters and size.
     explicit FilteredImageCache(CacheObject* source);
     bool isValid(const std::vector<CacheObject*>& entries) const override;
@@ -128,7 +128,7 @@ public:
 // A picture at a display scale: its own resampled pixels, or at 100 % sharing the filtered
 // picture.
 class ScaledImageCache : public AbstractImageCache {
-public:
+  public:
     // Own pixels, owned from now on; the creator sets width and height.
     ScaledImageCache(int page, std::unique_ptr<unsigned char[]> pixels, float filterParam1,
                      float filterParam2, float scale);

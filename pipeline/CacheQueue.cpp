@@ -97,7 +97,9 @@ std::optional<CacheManager::Work> CacheManager::takeNext()
         return std::nullopt;
     for (size_t i = 0; i < requests.size();) {
         const CacheKey request = requests[i];
-        const auto drop = [&] { requests.erase(requests.begin() + static_cast<std::ptrdiff_t>(i)); };
+        const auto drop = [&] {
+            requests.erase(requests.begin() + static_cast<std::ptrdiff_t>(i));
+        };
         if (creating.count(request) != 0) {
             drop();
             continue;

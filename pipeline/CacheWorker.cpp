@@ -59,6 +59,8 @@ void workerMain(WorkerBlock* block)
 
 bool startWorker(WorkerBlock& block, CacheManager& cache)
 {
+    if (block.thread.started())
+        return block.cache == &cache; // one worker per block
     block.cache = &cache;
     block.running = 1;
     block.started.reset();

@@ -11,7 +11,11 @@ class CacheManager;
 // (CacheManager::requestChain) in the background at lowered priority and evicts old
 // pictures between them. Kept by the cache's owner (the main window) next to its
 // CacheManager: startWorker in the owner's constructor, stopWorker in its destructor, before
-// the CacheManager is destroyed.
+// the CacheManager is destroyed. For example, in the main window:
+//     CacheManager cacheManager{this}; // declared before the block, so destroyed after it
+//     WorkerBlock worker;
+//     Mekuri::Mekuri(...) { ...; startWorker(worker, cacheManager); }
+//     Mekuri::~Mekuri() { ...close the book (clearAll)...; stopWorker(worker); ... }
 struct WorkerBlock {
     WorkerBlock() = default;
     // Stops a worker still running (stopWorker is idempotent).
@@ -19,11 +23,11 @@ struct WorkerBlock {
     WorkerBlock(const WorkerBlock&) = delete;
     WorkerBlock& operator=(const WorkerBlock&) = delete;
 
-    Thread thread;                      // joined by stopWorker, never detached
-    unsigned long threadId = 0;         // the worker's kernel id, once started
-    CacheManager* cache = nullptr;      // the cache it fills, not owned
-    std::atomic<int> running{0};        // 1 while the worker should go on; set by the UI thread
-    Event started{Event::ManualReset};  // set once the worker has recorded its id
+    Thread thread;                     // joined by stopWorker, never detached
+    unsigned long threadId = 0;        // the worker's kernel id, once started
+    CacheManager* cache = nullptr;     // the cache it fills, not owned
+    std::atomic<int> running{0};       // 1 while the worker should go on; set by the UI thread
+    Event started{Event::ManualReset}; // set once the worker has recorded its id
 };
 
 // Starts the worker on `cache` and traces "thread handle=%x, thread id=%x". When the thread

@@ -67,8 +67,9 @@ TEST(CacheManagerInsert, AnEqualValidEntryWinsAndTheNewObjectIsDropped)
     CaptureStderr();
     CacheObject* stored = cache.insertEntry(newRaw(1, 4, 4), true);
     const std::string trace = GetCapturedStderr();
-    EXPECT_NE(trace.find("warning: 作ったobjectをキャッシュに格納しようとしたが、同じ物が既にあった\n"),
-              std::string::npos);
+    EXPECT_NE(
+        trace.find("warning: 作ったobjectをキャッシュに格納しようとしたが、同じ物が既にあった\n"),
+        std::string::npos);
     EXPECT_EQ(stored, first);
     EXPECT_EQ(cache.snapshot().size(), 1u);
     EXPECT_EQ(stored->refCount, 1);
@@ -86,7 +87,8 @@ TEST(CacheManagerInsert, AnInvalidEqualEntryIsReplaced)
     auto* fresh = new FilteredImageCache(raw);
     CaptureStderr();
     EXPECT_EQ(cache.insertEntry(fresh, false), fresh);
-    EXPECT_NE(GetCapturedStderr().find("同じ物が既にあった and 無効なエントリ\n"), std::string::npos);
+    EXPECT_NE(GetCapturedStderr().find("同じ物が既にあった and 無効なエントリ\n"),
+              std::string::npos);
     const auto entries = cache.snapshot();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_TRUE(entries[0].valid);
@@ -124,8 +126,9 @@ TEST(CacheManagerEvict, TheSeventeenthObjectMakesTheOldestUnreferencedOneGo)
     CaptureStderr();
     cache.evict();
     const std::string trace = GetCapturedStderr();
-    EXPECT_NE(trace.find("   free entry tag=1, page 9, 100%  削減->480768[byte] (17 objs cached)\n"),
-              std::string::npos)
+    EXPECT_NE(
+        trace.find("   free entry tag=1, page 9, 100%  削減->480768[byte] (17 objs cached)\n"),
+        std::string::npos)
         << trace;
     const auto entries = cache.snapshot();
     ASSERT_EQ(entries.size(), 16u);
@@ -180,7 +183,7 @@ TEST(CacheManagerEvict, SharersOfAnEvictedPictureBecomeInvalid)
     RawImageCache* raw = newRaw(0, 100, 100);
     cache.insertEntry(raw, false);
     cache.insertEntry(new FilteredImageCache(raw), false);
-    raw->lastUsed = 0; // oldest of all
+    raw->lastUsed = 0;                    // oldest of all
     for (int page = 1; page < 16; ++page) // 17 objects: only the raw picture goes
         cache.insertEntry(newRaw(page, 1, 1), false);
     cache.evict();
@@ -224,9 +227,9 @@ TEST(CacheManagerInvalidate, KeepsHeldAndEnlargedPicturesAndDropsReducedRequests
     EXPECT_EQ(kept, expected);
 
     const std::vector<CacheKey> queued = cache.queuedRequests();
-    const std::vector<CacheKey> expectedQueue{key(COMPRESSEDFILE, 5), key(RAWIMG, 5),
-                                              key(FILTEREDIMG, 5), key(COMPRESSEDFILE, 6),
-                                              key(RAWIMG, 6), key(FILTEREDIMG, 6),
+    const std::vector<CacheKey> expectedQueue{key(COMPRESSEDFILE, 5),   key(RAWIMG, 5),
+                                              key(FILTEREDIMG, 5),      key(COMPRESSEDFILE, 6),
+                                              key(RAWIMG, 6),           key(FILTEREDIMG, 6),
                                               key(SCALEDIMG, 6, 150.0f)};
     EXPECT_EQ(queued, expectedQueue);
     cache.release(held);

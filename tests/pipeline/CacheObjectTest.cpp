@@ -15,9 +15,9 @@ using testing::internal::GetCapturedStderr;
 namespace {
 
 class NoBookOwner : public CacheOwner {
-public:
-    ImageOperatorWrapper* openBook() override { return nullptr; }
-    int highQualityReduction() const override { return 1; }
+  public:
+    ImageOperatorWrapper* currentBook() override { return nullptr; }
+    int reductionQuality() const override { return 1; }
 };
 
 std::unique_ptr<RawImageCache> makeRaw(int page, int width, int height)
@@ -267,7 +267,8 @@ TEST(CacheObjectPixels, PixelAtOutsideThePictureIsWhite)
     SharingChain chain;
     const unsigned char* inside = chain.scaled->pixelAt(0, 0);
     EXPECT_EQ(inside, chain.raw->data());
-    for (const auto& point : std::vector<std::pair<int, int>>{{-1, 0}, {100, 0}, {0, -1}, {0, 100}}) {
+    for (const auto& point :
+         std::vector<std::pair<int, int>>{{-1, 0}, {100, 0}, {0, -1}, {0, 100}}) {
         const unsigned char* p = chain.scaled->pixelAt(point.first, point.second);
         ASSERT_NE(p, nullptr);
         EXPECT_EQ(p[0], 0xFF);

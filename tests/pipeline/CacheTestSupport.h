@@ -15,9 +15,9 @@ namespace cachetest {
 
 // An owner with no book: prepareEntry answers none, everything else works.
 class NoBookOwner : public CacheOwner {
-public:
-    ImageOperatorWrapper* openBook() override { return nullptr; }
-    int highQualityReduction() const override { return 1; }
+  public:
+    ImageOperatorWrapper* currentBook() override { return nullptr; }
+    int reductionQuality() const override { return 1; }
 };
 
 // A raw picture with its own (zeroed) pixels, not yet in any cache.
@@ -49,12 +49,39 @@ inline CompressedFileCache* newCompressed(int page, size_t bytes)
 
 // Sets cacheLimit for one test and puts the old value back.
 class ScopedCacheLimit {
-public:
+  public:
     explicit ScopedCacheLimit(uint32_t limit) : saved_(cacheLimit.load()) { cacheLimit = limit; }
     ~ScopedCacheLimit() { cacheLimit = saved_; }
 
-private:
+  private:
     uint32_t saved_;
+};
+
+// Gives a picture back when the test leaves its scope, also after a failed assertion: a
+// reference left behind would make the cache's destructor wait for ever.
+class Held {
+  public:
+    Held(CacheManager& cache, CacheObject* object) : cache_(cache), object_(object) {}
+    ~Held()
+    {
+        if (object_ != nullptr)
+            cache_.release(object_);
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    CacheObject* get() const { return object_; }
+    CacheObject* operator->() const { return object_; }
+    // Gives it back now.
+    void reset()
+    {
+        if (object_ != nullptr)
+            cache_.release(object_);
+        object_ = nullptr;
+    }
+
+  private:
+    CacheManager& cache_;
+    CacheObject* object_;
 };
 
 inline int countOf(const std::string& text, const std::string& needle)
