@@ -115,7 +115,7 @@ void Mekuri::releaseEntry(CacheObject* object)
     cacheManager.release(object);
 }
 
-ImageOperatorWrapper* Mekuri::openBook()
+ImageOperatorWrapper* Mekuri::currentBook()
 {
     return bookOpen ? book.get() : nullptr;
 }

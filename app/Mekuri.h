@@ -40,8 +40,8 @@ public:
     Fl_Window* topWindow() override { return this; }
 
     // CacheOwner
-    ImageOperatorWrapper* openBook() override;
-    int highQualityReduction() const override { return ViewerState::highQualityReduction; }
+    ImageOperatorWrapper* currentBook() override;
+    int reductionQuality() const override { return highQualityReduction; }
 
     std::string pendingStartupPath; // command-line path still to be opened
     std::string startupPath;        // command-line path, kept

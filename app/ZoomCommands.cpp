@@ -137,10 +137,10 @@ void fit_cb(Fl_Widget*, void* mode)
 
 void quality_cb(Fl_Widget*, void*)
 {
-    ViewerState* w = mainWindow;
+    Mekuri* w = mainWindow;
     w->highQualityReduction = !w->highQualityReduction;
     debugPrint("縮小品質 %d\n", w->highQualityReduction);
-    mainWindow->cacheManager.invalidate_scaled_entries();
+    w->cacheManager.invalidate_scaled_entries();
     w->pages->redraw();
 }
 
