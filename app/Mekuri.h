@@ -12,6 +12,7 @@
 #include "pipeline/ImageOperatorWrapper.h"
 #include "views/ViewerState.h"
 
+class CatalogView;
 class Fl_Menu_Bar;
 
 // The main window: menu bar, zoom field, spread list and the scroll area holding the spread
@@ -52,6 +53,9 @@ public:
     std::unique_ptr<ImageOperatorWrapper> book; // the open book, or null
 
     Fl_Menu_Bar* menuBar = nullptr;
+    Fl_Window* propertyWindow = nullptr; // the open file-property window, owned, or null
+    Fl_Window* printDialog = nullptr;    // the open print dialog, owned, or null
+    CatalogView* catalogView = nullptr;  // the catalog window, owned, or null
     int closingCatalog = 0;
     int quitting = 0;
     double lastWheelTime = 0.0;
