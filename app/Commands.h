@@ -16,6 +16,8 @@ enum JumpRequest {
 // Main-menu commands (toolkit callbacks, UI thread). Those taking the main window as user
 // data get it through the MENU_WITH_WINDOW rule; the others reach it through mainWindow.
 void quit_cb(Fl_Widget* widget, void* window);
+// Shows a fresh file property window for the open book (replacing one still open).
+void property_cb(Fl_Widget* widget, void* data);
 void redraw_cb(Fl_Widget* widget, void* data);
 
 // Navigation between spreads.

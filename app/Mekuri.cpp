@@ -91,6 +91,8 @@ Mekuri::~Mekuri()
     debugPrint("Mekuri destructor begin\n");
     delete loupeWindow;
     loupeWindow = nullptr;
+    delete propertyWindow;
+    propertyWindow = nullptr;
     if (bookOpen)
         closeBook();
     stopWorker(worker);
@@ -202,6 +204,7 @@ int Mekuri::handle(int event)
             return 0;
         }
     case FL_HIDE:
+        pageList->removepopupNow();
         Fl_Window::handle(event);
         return 0;
     case FL_DND_ENTER:

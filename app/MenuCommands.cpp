@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "Mekuri.h"
 #include "platform/Diagnostics.h"
+#include "views/FileProperties.h"
 #include "views/MekuriScroll.h"
 
 namespace {
@@ -22,7 +23,20 @@ void quit_cb(Fl_Widget*, void* window)
     if (!w || w->quitting)
         return;
     w->quitting = 1;
+    delete w->propertyWindow;
+    w->propertyWindow = nullptr;
     w->hide();
+}
+
+void property_cb(Fl_Widget*, void*)
+{
+    Mekuri* w = mainWindow;
+    delete w->propertyWindow;
+    w->propertyWindow = nullptr;
+    if (!w->bookOpen)
+        return;
+    // For a folder book the folder and its name together name the folder itself.
+    w->propertyWindow = showFileProperties(w->bookFolder + w->bookFileName, w, &w->propertyWindow);
 }
 
 void redraw_cb(Fl_Widget*, void*)

@@ -13,8 +13,10 @@
 #include "Mekuri.h"
 #include "StartOptions.h"
 #include "ToolkitHooks.h"
+#include "WheelInput.h"
 #include "ZoomIcons.h"
 #include "views/MihirakiPages.h"
+#include "views/PageList.h"
 #include "pipeline/CacheManager.h"
 #include "pipeline/PluginRegistry.h"
 #include "platform/Diagnostics.h"
@@ -80,9 +82,11 @@ int main(int argc, char** argv)
         window->icon(icon);
     window->show();
     window->pages->take_focus(); // key presses go to the spread view, then to the window
+    installInputHandlers();
 
     Fl::run();
 
+    window->pageList->removepopupNow();
     delete window;
     debugPrint("Mekuri ended\n");
     return 0;

@@ -129,6 +129,8 @@ void InertiaHdr::release()
 
 void InertiaHdr::schedule()
 {
+    // One pending tick at most, even when a new flick starts before an old tick has run.
+    Fl::remove_timeout(tickCb, this);
     Fl::add_timeout(kTickSeconds, tickCb, this);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <utility>
 
 // Drag scrolling with inertia, shared by every scrolling view. The owning widget feeds the
 // pointer positions of a button-1 drag; the handler moves the content so that the point under
@@ -35,6 +36,8 @@ public:
     float velocityX() const { return vx_; }
     float velocityY() const { return vy_; }
     void setBounds(int minX, int maxX, int minY, int maxY);
+    // Replaces the millisecond clock (null: the system's); tests drive the arithmetic with it.
+    void setClock(Clock clock) { clock_ = std::move(clock); }
 
 protected:
     virtual void dragCallback(int x, int y);

@@ -12,6 +12,7 @@
 #include "ScreenBlit.h"
 #include "ScrollRule.h"
 #include "ViewerState.h"
+#include "platform/Diagnostics.h"
 #include "pipeline/CacheObject.h"
 
 namespace {
@@ -70,23 +71,31 @@ void showZoom(Fl_Output* field, float zoom)
 
 } // namespace
 
+MihirakiPages::MPInertiaHdr::MPInertiaHdr(MihirakiPages* owner)
+    : ScrInertiaHdr<MekuriCustom::Fl_Scroll>(owner->owner->scrollArea), owner_(owner)
+{
+}
+
+void MihirakiPages::MPInertiaHdr::inertComplete()
+{
+    debugPrint("inertComplete\n");
+    owner_->endMode();
+}
+
 MihirakiPages::MihirakiPages(int x, int y, int w, int h, ViewerState* owner_)
-    : Fl_Widget(x, y, w, h), owner(owner_)
+    : Fl_Widget(x, y, w, h), owner(owner_), inertia(this)
 {
     box(FL_NO_BOX);
     color(FL_GRAY);
 }
 
-int MihirakiPages::handle(int event)
+MihirakiPages::~MihirakiPages()
 {
-    switch (event) {
-    case FL_FOCUS:
-    case FL_UNFOCUS:
-        // Holding the keyboard focus lets key presses reach the main window's key table.
-        return 1;
-    default:
-        return Fl_Widget::handle(event);
-    }
+    // The main window is already gone when its children are destroyed: touch only our own.
+    // It deletes the loupe itself.
+    inertia.stop();
+    Fl::remove_timeout(turnLeftCb, this);
+    Fl::remove_timeout(turnRightCb, this);
 }
 
 void MihirakiPages::fetchPair(int tag, float scale, CacheObject*& left, CacheObject*& right)
@@ -311,11 +320,13 @@ void MihirakiPages::endMode()
         owner->setZoom(zoom);
         showZoom(owner->zoomField, owner->zoomPercent);
         owner->topWindow()->redraw();
+        inertia.stop();
         mode = MODE_IDLE;
         break;
     }
     case MODE_DRAG:
     case MODE_INERTIA:
+        inertia.stop();
         mode = MODE_IDLE;
         break;
     case MODE_LOUPE:

@@ -8,23 +8,20 @@
 #include "InertiaHdr.h"
 #include "MekuriScroll.h"
 
-// How the inertia handler reads and moves each kind of scrolled widget.
+// How the inertia handler reads and moves each kind of scrolled widget. Plain overloads, not
+// templates, so that a browser subclass picks the browser version.
 namespace ScrollTarget {
 
-// Scroll areas (and browsers, which have the same two scrollbars): position and ranges.
-template <class T>
-void read(T* t, int& x, int& y)
+// Scroll areas: the content position and the two scrollbars' ranges.
+inline void read(MekuriCustom::Fl_Scroll* t, int& x, int& y)
 {
     x = t->xposition();
     y = t->yposition();
 }
-template <class T>
-void ranges(T* t, int& hmin, int& hmax, int& vmin, int& vmax)
+inline void read(Fl_Scroll* t, int& x, int& y)
 {
-    hmin = static_cast<int>(t->hscrollbar.minimum());
-    hmax = static_cast<int>(t->hscrollbar.maximum());
-    vmin = static_cast<int>(t->scrollbar.minimum());
-    vmax = static_cast<int>(t->scrollbar.maximum());
+    x = t->xposition();
+    y = t->yposition();
 }
 inline void move(MekuriCustom::Fl_Scroll* t, int x, int y)
 {
@@ -35,7 +32,8 @@ inline void move(Fl_Scroll* t, int x, int y)
     t->scroll_to(x, y);
 }
 
-// Browsers: horizontal and vertical positions, moved only along an axis whose bar shows.
+// Browsers: horizontal and vertical positions, moved only along an axis whose bar shows (the
+// browser's own setters redraw the lines).
 inline void read(Fl_Browser_* t, int& x, int& y)
 {
     x = t->hposition();
@@ -47,6 +45,16 @@ inline void move(Fl_Browser_* t, int x, int y)
         t->hposition(std::max(0, x));
     if (t->scrollbar.visible())
         t->position(std::max(0, y));
+}
+
+// Every kind has the two scrollbars as public members.
+template <class T>
+void ranges(T* t, int& hmin, int& hmax, int& vmin, int& vmax)
+{
+    hmin = static_cast<int>(t->hscrollbar.minimum());
+    hmax = static_cast<int>(t->hscrollbar.maximum());
+    vmin = static_cast<int>(t->scrollbar.minimum());
+    vmax = static_cast<int>(t->scrollbar.maximum());
 }
 
 } // namespace ScrollTarget
@@ -77,6 +85,8 @@ public:
     }
 
     T* target() const { return target_; }
+    // Points the handler at another widget (only while idle).
+    void target(T* t) { target_ = t; }
 
 protected:
     void dragCallback(int x, int y) override { inertiaCallback(x, y); }

@@ -1,0 +1,188 @@
+#include "WheelInput.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Browser.H>
+#include <FL/Fl_Window.H>
+
+#include <algorithm>
+
+#include "Commands.h"
+#include "Mekuri.h"
+#include "WheelRules.h"
+#include "ZoomCommands.h"
+#include "platform/Diagnostics.h"
+#include "platform/SystemInfo.h"
+#include "views/MekuriScroll.h"
+#include "views/MihirakiPages.h"
+#include "views/PageList.h"
+#include "views/PropertyBrowser.h"
+
+int (*catalogWheelHook)(Fl_Widget* below, int d) = nullptr;
+
+namespace {
+
+// The list a wheel step over `below` scrolls: the spread list or a property listing.
+Fl_Browser* wheelList(Fl_Widget* below)
+{
+    for (Fl_Widget* o = below; o; o = o->parent()) {
+        if (auto* list = dynamic_cast<PageList*>(o))
+            return list;
+        if (auto* listing = dynamic_cast<PropertyBrowser*>(o))
+            return listing;
+    }
+    return nullptr;
+}
+
+bool inside(Fl_Widget* below, Fl_Widget* group)
+{
+    return below && group && (below == group || group->contains(below));
+}
+
+void wheelBackCb(void*)
+{
+    back_page_cb(JUMP_TO_BOTTOM);
+}
+
+void wheelForwardCb(void*)
+{
+    forward_page_cb(JUMP_TO_TOP);
+}
+
+int wheelList(Fl_Browser* list, int d)
+{
+    MihirakiPages* pages = mainWindow->pages;
+    pages->endMode();
+    if (pages->mode != MODE_IDLE)
+        return 0;
+    const int lines = listWheelLines(d);
+    if (lines == 0 || !list->scrollbar.visible())
+        return 1; // every line shows already
+    const int top = std::clamp(list->topline() - lines, 1, std::max(1, list->size()));
+    if (top != list->topline())
+        list->topline(top);
+    // Past the last line the list would show blank space: stop where the scrollbar ends.
+    const int bottom = static_cast<int>(list->scrollbar.maximum());
+    if (list->position() > bottom)
+        list->position(bottom);
+    return 1;
+}
+
+int wheelSpread(int d)
+{
+    Mekuri* w = mainWindow;
+    MihirakiPages* pages = w->pages;
+    if (pages->mode == MODE_INERTIA)
+        pages->endMode();
+    if (pages->mode != MODE_IDLE)
+        return 0;
+    const double now = wallSeconds();
+    MekuriCustom::Fl_Scroll* area = w->scrollArea;
+    const ScrollNeeds needs = needScrollbars(pages->w(), pages->h(), area->w(), area->h());
+    const SpreadWheel step = spreadWheel(d, now, w->lastWheelTime, needs, area->yposition());
+    switch (step.action) {
+    case WHEEL_BACK:
+        Fl::add_timeout(0.0, wheelBackCb);
+        return 1;
+    case WHEEL_FORWARD:
+        Fl::add_timeout(0.0, wheelForwardCb);
+        return 1;
+    case WHEEL_SCROLL:
+        area->position(area->xposition(), step.newY);
+        break;
+    default:
+        break;
+    }
+    if (step.stamp)
+        w->lastWheelTime = now;
+    return 1;
+}
+
+int wheelZoom(int d)
+{
+    Mekuri* w = mainWindow;
+    if (!w->bookOpen)
+        return 1;
+    MihirakiPages* pages = w->pages;
+    if (pages->mode == MODE_IDLE)
+        beginWheelZoom();
+    if (pages->mode == MODE_ZOOM)
+        stepWheelZoom(d > 0 ? 1 : d < 0 ? -1 : 0);
+    else if (pages->mode == MODE_INERTIA)
+        pages->endMode();
+    return 1;
+}
+
+// The widget a wheel step is for: the toolkit's below-mouse widget, else whichever of the
+// main window's parts the pointer is over.
+Fl_Widget* wheelTarget(Fl_Window* window)
+{
+    if (Fl_Widget* below = Fl::belowmouse())
+        return below;
+    Mekuri* w = mainWindow;
+    if (window != w)
+        return window;
+    if (Fl::event_inside(w->pageList))
+        return w->pageList;
+    if (Fl::event_inside(w->scrollArea))
+        return w->scrollArea;
+    return window;
+}
+
+} // namespace
+
+void installInputHandlers()
+{
+    Fl::event_dispatch(appEventHandler);
+}
+
+int appEventHandler(int event, Fl_Window* window)
+{
+    Mekuri* w = mainWindow;
+    // A modal dialog keeps the wheel and the keys to itself, as the toolkit would.
+    const bool blocked = Fl::modal() && Fl::modal() != window;
+    if (event == FL_MOUSEWHEEL && !blocked) {
+        if (!w)
+            return 1;
+        const int d = wheelDistance(Fl::event_dy());
+        if (handleWheel(wheelTarget(window), window, d, (Fl::event_state() & FL_CTRL) != 0))
+            return 1;
+    } else if (event == FL_KEYUP && w && !blocked &&
+               (Fl::event_key() == FL_Control_L || Fl::event_key() == FL_Control_R)) {
+        if (endCtrlZoom())
+            return 1;
+    }
+    return Fl::handle_(event, window);
+}
+
+int handleWheel(Fl_Widget* below, Fl_Window* window, int d, bool ctrl)
+{
+    Mekuri* w = mainWindow;
+    if (Fl_Browser* list = wheelList(below))
+        return wheelList(list, d);
+    // CATALOG WINDOW: its grid scrolls 180 pixels a notch (catalogWheelOffset) and a wheel step
+    // cancels its in-place rename. The catalog window sets catalogWheelHook when it exists.
+    if (w->catalogView && catalogWheelHook) {
+        const int used = catalogWheelHook(below, d);
+        if (used >= 0)
+            return used;
+    }
+    if (inside(below, w->scrollArea))
+        return ctrl ? wheelZoom(d) : wheelSpread(d);
+    // Elsewhere in the program's own windows a wheel step does nothing; other windows (the
+    // toolkit's dialogs and file chooser) keep their own wheel handling.
+    if (window == w || window == w->propertyWindow || window == w->loupeWindow)
+        return 1;
+    return 0;
+}
+
+int endCtrlZoom()
+{
+    Mekuri* w = mainWindow;
+    if (w->pages->mode != MODE_ZOOM)
+        return 0;
+    const float zoom =
+        w->zoomStepIndex == -1 ? w->gestureZoom : w->zoomSteps[w->zoomStepIndex];
+    debugPrint("end scaling scale %d\n", static_cast<int>(zoom));
+    w->pages->endMode();
+    return 1;
+}
