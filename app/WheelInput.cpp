@@ -54,6 +54,9 @@ int wheelList(Fl_Browser* list, int d)
     pages->endMode();
     if (pages->mode != MODE_IDLE)
         return 0;
+    // The tip would name a row that is no longer under the pointer.
+    if (auto* pageList = dynamic_cast<PageList*>(list))
+        pageList->cancelTip();
     const int lines = listWheelLines(d);
     if (lines == 0 || !list->scrollbar.visible())
         return 1; // every line shows already

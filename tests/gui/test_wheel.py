@@ -1,0 +1,130 @@
+"""The mouse wheel: over a tall spread it scrolls 40 pixels a notch up to the edge and turns the
+page after a pause there; over the spread list it moves the top line by two rows a notch;
+Ctrl + wheel steps the zoom with a preview until Ctrl is released."""
+import os
+import tempfile
+import time
+
+import coded_book
+import harness
+from harness import App, check, run
+
+X0, Y0 = 77, 22
+PROBE = (400, 400)
+
+
+def xdo(*args):
+    run(["xdotool"] + [str(a) for a in args])
+
+
+def offset(app):
+    x, y, page = coded_book.decode(app.shot().pixel(*PROBE))
+    return x - (PROBE[0] - X0), y - (PROBE[1] - Y0), page
+
+
+def wait_offset(app, expected, what):
+    harness.wait_for(lambda: offset(app) == expected,
+                     "%s: offset %r, not %r" % (what, offset(app), expected))
+
+
+def notches(button, count=1):
+    xdo("click", "--repeat", count, "--delay", 80, button)
+    time.sleep(0.2)
+
+
+def spread_wheel(work):
+    book = coded_book.make_coded_zip(os.path.join(work, "coded.zip"), 1500, 1500, 4)
+    app = App(["-2", book])
+    try:
+        app.wait_trace(r"miniunzip extractor called")
+        app.key("alt+z", "0")
+        wait_offset(app, (0, 0, 1), "at 100 %")
+        xdo("mousemove", app.x + 500, app.y + 420)
+        time.sleep(0.7)
+        notches(5)  # down: the spread is at its top, so it scrolls
+        wait_offset(app, (0, 40, 1), "one notch down")
+        notches(5, 3)
+        wait_offset(app, (0, 160, 1), "three more")
+        notches(4)
+        wait_offset(app, (0, 120, 1), "one notch up")
+        # Quick notches stop at the bottom: 1500 - 799 + 4 + 16 (the horizontal bar shows).
+        notches(5, 20)
+        wait_offset(app, (0, 721, 1), "at the bottom")
+        check(app.count("forward_page_cb") == 0, "turned while scrolling:\n" + app.trace())
+        time.sleep(0.7)
+        notches(5)  # after a pause at the bottom: the next spread, at its top
+        app.wait_trace(r"forward_page_cb\n")
+        wait_offset(app, (0, 0, 1), "the next spread at its top")
+        time.sleep(0.7)
+        notches(4)  # at the top after a pause: back, to the bottom of the spread
+        wait_offset(app, (0, 721, 1), "back to the bottom of the first spread")
+
+        # Ctrl + wheel: one notch up from 100 % previews 150 % around the pointer.
+        xdo("keydown", "ctrl")
+        notches(4)
+        app.wait_trace(r"begin scaling i=\d+ scale=100\n")
+        app.wait_trace(r" \.\.\. scaling i=\d+ scale=150\n")
+        image = app.shot()
+        check(image.pixel(500 - 300, 420) == (0, 0, 0), "no outline of the zoom preview")
+        check(app.count("end scaling") == 0, "the zoom ended with Ctrl still held")
+        xdo("keyup", "ctrl")
+        app.wait_trace(r"end scaling scale 150\n")
+        # Releasing Ctrl with no zoom running does nothing.
+        xdo("keydown", "ctrl", "keyup", "ctrl")
+        time.sleep(0.3)
+        check(app.count("end scaling") == 1, "a second end of scaling")
+    finally:
+        app.kill()
+
+
+def list_crop(app):
+    return app.shot().crop(3, 24, 50, 700)  # the rows, without the scrollbar
+
+
+def shift_between(before, after):
+    """How many rows the list's content moved up from `before` to `after` (0 to 200)."""
+    rows = lambda img: [img.data[y * img.width * 3:(y + 1) * img.width * 3] for y in range(img.height)]
+    b, a = rows(before), rows(after)
+    for s in range(0, 201):
+        if all(a[y] == b[y + s] for y in range(0, len(a) - s)):
+            return s
+    return None
+
+
+def list_wheel(work):
+    pages = ["60x80#%02x6464" % (i % 200 + 40) for i in range(200)]
+    book = harness.make_book(os.path.join(work, "many.zip"), pages, zip=True)
+    app = App(answers=[("ファイルを開く", 0, book)])
+    try:
+        # Ctrl + wheel with no book does nothing.
+        xdo("mousemove", app.x + 500, app.y + 400, "keydown", "ctrl")
+        notches(4)
+        xdo("keyup", "ctrl")
+        check(app.count("scaling") == 0, "a zoom without a book")
+        app.key("alt+f", "o")
+        app.wait_trace(r"get_image_info_ijl 60x80")
+        time.sleep(0.5)
+        xdo("mousemove", app.x + 30, app.y + 300)
+        time.sleep(0.3)
+        top = list_crop(app)
+        notches(5)
+        one = shift_between(top, list_crop(app))
+        check(one is not None and one > 0, "one notch moved the list by %r rows" % one)
+        notches(5)
+        two = shift_between(top, list_crop(app))
+        check(two == 2 * one, "two notches moved it by %r rows, one by %r" % (two, one))
+        notches(4, 2)
+        check(shift_between(top, list_crop(app)) == 0, "two notches up did not return to the top")
+        check(app.count("JUMP callback") == 0, "the wheel chose a spread")
+    finally:
+        app.kill()
+
+
+def test():
+    work = tempfile.mkdtemp(prefix="mekuri-wheel-")
+    spread_wheel(work)
+    list_wheel(work)
+
+
+if __name__ == "__main__":
+    harness.main(test)
