@@ -115,20 +115,32 @@ int wheelZoom(int d)
     return 1;
 }
 
-// The widget a wheel step is for: the toolkit's below-mouse widget, else whichever of the
-// main window's parts the pointer is over.
+// The widget a wheel step is for: the innermost visible widget under the pointer. Not the
+// toolkit's below-mouse widget: FLTK on X11 holds pointer motion back until the queue is
+// drained, so a wheel step right after a move would still find the widget the pointer left.
 Fl_Widget* wheelTarget(Fl_Window* window)
 {
-    if (Fl_Widget* below = Fl::belowmouse())
-        return below;
-    Mekuri* w = mainWindow;
-    if (window != w)
-        return window;
-    if (Fl::event_inside(w->pageList))
-        return w->pageList;
-    if (Fl::event_inside(w->scrollArea))
-        return w->scrollArea;
-    return window;
+    if (!window)
+        return nullptr;
+    const int ex = Fl::event_x(), ey = Fl::event_y();
+    Fl_Widget* found = window;
+    for (Fl_Group* group = window; group;) {
+        Fl_Widget* hit = nullptr;
+        for (int i = group->children(); i--;) {
+            Fl_Widget* o = group->child(i);
+            // Children of a window have window coordinates; a subwindow starts anew.
+            if (o->visible() && !o->as_window() && ex >= o->x() && ex < o->x() + o->w() &&
+                ey >= o->y() && ey < o->y() + o->h()) {
+                hit = o;
+                break;
+            }
+        }
+        if (!hit)
+            break;
+        found = hit;
+        group = hit->as_group();
+    }
+    return found;
 }
 
 } // namespace

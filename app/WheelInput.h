@@ -17,7 +17,7 @@ void installInputHandlers();
 // do not consume goes on to the toolkit's own dispatch.
 int appEventHandler(int event, Fl_Window* window);
 
-// One wheel step of distance d over `below` (the widget under the pointer, or null) in
+// One wheel step of distance d over `below` (the innermost widget under the pointer) in
 // `window`, with Ctrl held or not. 1 when consumed.
 int handleWheel(Fl_Widget* below, Fl_Window* window, int d, bool ctrl);
 

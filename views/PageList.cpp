@@ -198,12 +198,19 @@ void PageList::removePopupLazy()
 
 void PageList::removeNowCb(void* self)
 {
-    static_cast<PageList*>(self)->removepopupNow();
+    // Only the tip: the move that asked for this removal has armed a new wait already, and
+    // that wait must run.
+    static_cast<PageList*>(self)->destroyTip();
 }
 
 void PageList::removepopupNow()
 {
     Fl::remove_timeout(showTipCb, this);
+    destroyTip();
+}
+
+void PageList::destroyTip()
+{
     if (!popup)
         return;
     // Taken out first: the event pass below may run another removal.

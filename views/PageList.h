@@ -52,6 +52,8 @@ public:
 
 private:
     bool overScrollbar() const;
+    // Hides, lets the toolkit catch up, and destroys a shown tip.
+    void destroyTip();
     int push();
     int release();
     static void showTipCb(void* self);

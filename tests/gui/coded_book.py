@@ -1,5 +1,6 @@
 """Books whose pixels tell where they are: every pixel of a page encodes its own position, so a
-screenshot of the spread at 100 % gives the exact scroll offset."""
+screenshot of the spread at 100 % gives the exact scroll offset. Also: how far a list scrolled
+between two screenshots."""
 import struct
 import zipfile
 
@@ -43,3 +44,14 @@ def make_coded_zip(path, width, height, count):
         for n in range(count):
             z.writestr("page%02d.bmp" % (n + 1), bmp(width, height, n % 2))
     return path
+
+
+def shift_between(before, after, most=200):
+    """How many pixel rows the content moved up from `before` to `after` (two crops of the same
+    place), 0 … `most`; None when `after` is no shifted copy of `before`."""
+    rows = lambda img: [img.data[y * img.width * 3:(y + 1) * img.width * 3] for y in range(img.height)]
+    b, a = rows(before), rows(after)
+    for s in range(0, most + 1):
+        if all(a[y] == b[y + s] for y in range(0, len(a) - s)):
+            return s
+    return None

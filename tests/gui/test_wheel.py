@@ -81,16 +81,6 @@ def list_crop(app):
     return app.shot().crop(3, 24, 50, 700)  # the rows, without the scrollbar
 
 
-def shift_between(before, after):
-    """How many rows the list's content moved up from `before` to `after` (0 to 200)."""
-    rows = lambda img: [img.data[y * img.width * 3:(y + 1) * img.width * 3] for y in range(img.height)]
-    b, a = rows(before), rows(after)
-    for s in range(0, 201):
-        if all(a[y] == b[y + s] for y in range(0, len(a) - s)):
-            return s
-    return None
-
-
 def list_wheel(work):
     pages = ["60x80#%02x6464" % (i % 200 + 40) for i in range(200)]
     book = harness.make_book(os.path.join(work, "many.zip"), pages, zip=True)
@@ -108,13 +98,13 @@ def list_wheel(work):
         time.sleep(0.3)
         top = list_crop(app)
         notches(5)
-        one = shift_between(top, list_crop(app))
+        one = coded_book.shift_between(top, list_crop(app))
         check(one is not None and one > 0, "one notch moved the list by %r rows" % one)
         notches(5)
-        two = shift_between(top, list_crop(app))
+        two = coded_book.shift_between(top, list_crop(app))
         check(two == 2 * one, "two notches moved it by %r rows, one by %r" % (two, one))
         notches(4, 2)
-        check(shift_between(top, list_crop(app)) == 0, "two notches up did not return to the top")
+        check(coded_book.shift_between(top, list_crop(app)) == 0, "two notches up did not return to the top")
         check(app.count("JUMP callback") == 0, "the wheel chose a spread")
     finally:
         app.kill()
