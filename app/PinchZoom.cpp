@@ -8,14 +8,14 @@ namespace {
 
 // The main window's spread view as a live-zoom view.
 class SpreadZoomView : public LiveZoomView {
-public:
+  public:
     explicit SpreadZoomView(MihirakiPages* pages) : pages_(pages) {}
     int mode() const override { return pages_->mode; }
     void enterZoomMode() override { pages_->mode = MODE_ZOOM; }
     void endMode() override { pages_->endMode(); }
     void preview(int x, int y, float zoom) override { pages_->drawZoomPreview(x, y, zoom); }
 
-private:
+  private:
     MihirakiPages* pages_;
 };
 

@@ -7,7 +7,7 @@ class ViewerState;
 
 // The spread view's side of a live zoom, apart so the rules can be tested without a window.
 class LiveZoomView {
-public:
+  public:
     virtual ~LiveZoomView() = default;
     virtual int mode() const = 0;
     virtual void enterZoomMode() = 0;

@@ -195,8 +195,7 @@ int endCtrlZoom()
     Mekuri* w = mainWindow;
     if (w->pages->mode != MODE_ZOOM)
         return 0;
-    const float zoom =
-        w->zoomStepIndex == -1 ? w->gestureZoom : w->zoomSteps[w->zoomStepIndex];
+    const float zoom = w->zoomStepIndex == -1 ? w->gestureZoom : w->zoomSteps[w->zoomStepIndex];
     debugPrint("end scaling scale %d\n", static_cast<int>(zoom));
     w->pages->endMode();
     return 1;

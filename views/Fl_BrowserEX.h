@@ -6,6 +6,6 @@
 // handler scrolls (the property listing and the spread list). It changes nothing of
 // Fl_Browser. UI thread only.
 class Fl_BrowserEX : public Fl_Browser {
-public:
+  public:
     using Fl_Browser::Fl_Browser;
 };

@@ -57,7 +57,9 @@ void InertiaHdr::stop()
     resetBounds();
 }
 
-void InertiaHdr::dragCallback(int, int) {}
+void InertiaHdr::dragCallback(int, int)
+{
+}
 
 void InertiaHdr::addSample(float x, float y)
 {

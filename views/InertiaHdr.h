@@ -13,7 +13,7 @@
 // slower than 3 px/s. How the content moves and what happens at the end are virtual.
 // UI thread only. The destructor stops the timer, so no tick reaches a destroyed owner.
 class InertiaHdr {
-public:
+  public:
     using Clock = std::function<uint32_t()>; // milliseconds, wrapping at 2^32
 
     enum State { IDLE = 0, TRACKING = 1, INERTIA = 2 };
@@ -39,7 +39,7 @@ public:
     // Replaces the millisecond clock (null: the system's); tests drive the arithmetic with it.
     void setClock(Clock clock) { clock_ = std::move(clock); }
 
-protected:
+  protected:
     virtual void dragCallback(int x, int y);
     virtual void inertStart(int x, int y) = 0;
     virtual void inertiaCallback(int x, int y) = 0;
@@ -47,7 +47,7 @@ protected:
 
     float startX_ = 0, startY_ = 0;
 
-private:
+  private:
     struct Sample {
         float x, y, t;
     };

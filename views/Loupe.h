@@ -9,7 +9,7 @@ class ViewerState;
 // loupeWindow, which owns it), moves and paints it with drawLoupe, and destroys it in endMode.
 // A left drag moves a sticky loupe; a click or a right press closes it. UI thread only.
 class Loupe : public Fl_Window {
-public:
+  public:
     // A window at screen point (x, y), forced there, labelled "LOUPE", box FL_FLAT_BOX.
     Loupe(int x, int y, int w, int h, ViewerState* owner);
     ~Loupe() override;
@@ -25,7 +25,7 @@ public:
     int lastSpreadX = 0, lastSpreadY = 0;
     bool painted = false;
 
-private:
+  private:
     // Ends the spread view's mode on the next event-loop pass, once (the loupe must not
     // destroy itself inside its own event handler).
     void requestClose();

@@ -12,8 +12,8 @@
 #include "ScreenBlit.h"
 #include "ScrollRule.h"
 #include "ViewerState.h"
-#include "platform/Diagnostics.h"
 #include "pipeline/CacheObject.h"
+#include "platform/Diagnostics.h"
 
 namespace {
 
@@ -255,8 +255,8 @@ void MihirakiPages::drawZoomPreview(int ax, int ay, float V)
             const int dy = ay + static_cast<int>((0 - (ay - y())) * V / S);
             pageBlit(dx, dy, dw, dh, 0, 0, cw, ch, cp, cw, ch);
         } else {
-            pageBlit(destX, destY, static_cast<int>(fw * k), static_cast<int>(fh * k), 0, 0, fw,
-                     fh, fp, fw, fh);
+            pageBlit(destX, destY, static_cast<int>(fw * k), static_cast<int>(fh * k), 0, 0, fw, fh,
+                     fp, fw, fh);
         }
     };
     if (curL && curR) {

@@ -24,16 +24,16 @@ enum SpreadMode {
 // scroll area clips and scrolls it. Draw fetches the two pictures, applies the pending scroll
 // placement and paints. UI thread only.
 class MihirakiPages : public Fl_Widget {
-public:
+  public:
     // Drags the main window's scroll area; when inertia runs out it ends the view's mode.
     class MPInertiaHdr : public ScrInertiaHdr<MekuriCustom::Fl_Scroll> {
-    public:
+      public:
         explicit MPInertiaHdr(MihirakiPages* owner);
 
-    protected:
+      protected:
         void inertComplete() override;
 
-    private:
+      private:
         MihirakiPages* owner_;
     };
 
@@ -67,7 +67,7 @@ public:
     unsigned pressTime = 0;
     MPInertiaHdr inertia;
 
-private:
+  private:
     int leftPress();
     int rightPress();
     int drag();

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "Loupe.h"
-#include "ViewerState.h"
 #include "TouchInput.h"
+#include "ViewerState.h"
 #include "platform/Diagnostics.h"
 #include "platform/SystemInfo.h"
 

@@ -148,8 +148,8 @@ void PageList::scheduleTip()
     if (!item)
         return;
     const int row = lineno(item) - 1;
-    const TipLines lines = tipLinesForRow(row, owner_->spreadShift,
-                                          [this](int page) { return owner_->pageDisplayName(page); });
+    const TipLines lines = tipLinesForRow(
+        row, owner_->spreadShift, [this](int page) { return owner_->pageDisplayName(page); });
     tipLine1 = lines.line1;
     tipLine2 = lines.line2;
     Fl::remove_timeout(showTipCb, this);

@@ -13,17 +13,17 @@ class ViewerState;
 // list's callback shows that spread; a drag scrolls the list with inertia; resting the pointer
 // on a row for a second shows a PopupTip with the names of the row's two pages. UI thread only.
 class PageList : public Fl_BrowserEX {
-public:
+  public:
     // Drags the list itself; its moves and its end take the tip away.
     class PLInertiaHdr : public ScrInertiaHdr<Fl_BrowserEX> {
-    public:
+      public:
         explicit PLInertiaHdr(PageList* list);
 
-    protected:
+      protected:
         void inertiaCallback(int x, int y) override;
         void inertComplete() override;
 
-    private:
+      private:
         PageList* list_;
     };
 
@@ -50,7 +50,7 @@ public:
     PLInertiaHdr inertia;
     int lastHoverX = -999, lastHoverY = -999;
 
-private:
+  private:
     bool overScrollbar() const;
     // Hides, lets the toolkit catch up, and destroys a shown tip.
     void destroyTip();

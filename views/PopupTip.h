@@ -18,7 +18,7 @@ TipLines tipLinesForRow(int row, int spreadShift, const std::function<std::strin
 // The small borderless window beside the pointer that names the two pages of the spread-list
 // row under it. Created and destroyed only by its PageList. UI thread only.
 class PopupTip : public Fl_Window {
-public:
+  public:
     // At screen point (x, y), forced there, labelled "popup", box FL_BORDER_BOX; kept out of the
     // window manager's way (no border, no focus).
     PopupTip(int x, int y, int w, int h, PageList* owner);

@@ -5,7 +5,8 @@
 #include "TouchInput.h"
 #include "platform/SystemInfo.h"
 
-PropertyBrowser::PropertyBrowser(int x, int y, int w, int h) : Fl_BrowserEX(x, y, w, h), inertia(this)
+PropertyBrowser::PropertyBrowser(int x, int y, int w, int h)
+    : Fl_BrowserEX(x, y, w, h), inertia(this)
 {
     format_char(0); // names and paths are shown as they are, even when they begin with "@"
 }

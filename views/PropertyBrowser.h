@@ -6,7 +6,7 @@
 // The read-only listing of the file property window: a text browser that a button-1 drag
 // scrolls with inertia; a press on its scrollbars scrolls as usual. UI thread only.
 class PropertyBrowser : public Fl_BrowserEX {
-public:
+  public:
     PropertyBrowser(int x, int y, int w, int h);
     // Stops the inertia ticks first.
     ~PropertyBrowser() override;
@@ -15,6 +15,6 @@ public:
 
     ScrInertiaHdr<Fl_BrowserEX> inertia; // its completion does nothing
 
-private:
+  private:
     bool overScrollbar() const;
 };

@@ -60,8 +60,8 @@ std::vector<std::string> propertyLines(const std::string& path, int64_t bookTime
     lines.reserve(members.size() + 6);
     lines.push_back(path);
     const Stamp book = stampOf(bookTime);
-    lines.push_back(format("update time: %02d-%02d-%02d %02d:%02d", book.day, book.month,
-                           book.year, book.hour, book.minute));
+    lines.push_back(format("update time: %02d-%02d-%02d %02d:%02d", book.day, book.month, book.year,
+                           book.hour, book.minute));
     lines.push_back("  Length     Date   Time    Name");
     lines.push_back(" --------    ----   ----    ----");
     // Sizes and the total are 64-bit: a member over 2 GB or a large archive's sum must not
@@ -75,7 +75,7 @@ std::vector<std::string> propertyLines(const std::string& path, int64_t bookTime
         total += m.size;
     }
     lines.push_back(" --------                   -------");
-    lines.push_back(format(" % 8lld                   %d files", total,
-                           static_cast<int>(members.size())));
+    lines.push_back(
+        format(" % 8lld                   %d files", total, static_cast<int>(members.size())));
     return lines;
 }

@@ -48,8 +48,7 @@ inline void move(Fl_Browser_* t, int x, int y)
 }
 
 // Every kind has the two scrollbars as public members.
-template <class T>
-void ranges(T* t, int& hmin, int& hmax, int& vmin, int& vmax)
+template <class T> void ranges(T* t, int& hmin, int& hmax, int& vmin, int& vmax)
 {
     hmin = static_cast<int>(t->hscrollbar.minimum());
     hmax = static_cast<int>(t->hscrollbar.maximum());
@@ -61,9 +60,8 @@ void ranges(T* t, int& hmin, int& hmax, int& vmin, int& vmax)
 
 // An inertia handler that scrolls a widget of type T: the content follows the pointer from the
 // scroll position the drag began at, kept within the scrollbars' ranges.
-template <class T>
-class ScrInertiaHdr : public InertiaHdr {
-public:
+template <class T> class ScrInertiaHdr : public InertiaHdr {
+  public:
     explicit ScrInertiaHdr(T* target, Clock clock = nullptr)
         : InertiaHdr(std::move(clock)), target_(target)
     {
@@ -88,7 +86,7 @@ public:
     // Points the handler at another widget (only while idle).
     void target(T* t) { target_ = t; }
 
-protected:
+  protected:
     void dragCallback(int x, int y) override { inertiaCallback(x, y); }
     void inertStart(int, int) override {}
     void inertiaCallback(int x, int y) override
@@ -98,8 +96,7 @@ protected:
     }
     void inertComplete() override {}
 
-private:
+  private:
     T* target_;
     int scrollX0_ = 0, scrollY0_ = 0;
 };
-

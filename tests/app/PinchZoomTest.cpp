@@ -11,7 +11,7 @@
 namespace {
 
 class State : public ViewerState {
-public:
+  public:
     int pageCount() const override { return 4; }
     CacheObject* prepareEntry(int, int, float, float, float) override { return nullptr; }
     void releaseEntry(CacheObject*) override {}
@@ -26,7 +26,7 @@ public:
 // Records what the pinch asks of the spread view; its endMode applies gestureZoom as the
 // real view's does.
 class View : public LiveZoomView {
-public:
+  public:
     explicit View(State& s) : state(s) {}
     int mode() const override { return current; }
     void enterZoomMode() override { current = MODE_ZOOM; }

@@ -92,7 +92,7 @@ TEST(CatalogWheel, TheGridMovesWholeRowsWithinItsRange)
     EXPECT_TRUE(catalogWheelOffset(0, -120, 2000, 600, y));
     EXPECT_EQ(y, 180);
     EXPECT_TRUE(catalogWheelOffset(1300, -240, 2000, 600, y));
-    EXPECT_EQ(y, 1404); // 2000 - 600 + 4
+    EXPECT_EQ(y, 1404);                                     // 2000 - 600 + 4
     EXPECT_FALSE(catalogWheelOffset(0, 120, 2000, 600, y)); // already at the top
     EXPECT_FALSE(catalogWheelOffset(0, 60, 2000, 600, y));  // less than a notch
     EXPECT_FALSE(catalogWheelOffset(0, -120, 590, 600, y)); // the grid fits

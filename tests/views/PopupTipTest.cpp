@@ -10,8 +10,8 @@ namespace {
 // Display names of a five-page book, "*" outside it.
 std::string nameOf(int page)
 {
-    static const std::vector<std::string> names = {"p1.jpg", "p2.jpg(400x600)", "p3.jpg",
-                                                   "p4.jpg", "p5.jpg"};
+    static const std::vector<std::string> names = {"p1.jpg", "p2.jpg(400x600)", "p3.jpg", "p4.jpg",
+                                                   "p5.jpg"};
     return page >= 0 && page < static_cast<int>(names.size()) ? names[page] : "*";
 }
 

@@ -30,9 +30,9 @@ TEST(PropertyLines, AnEmptyArchiveShowsTheHeaderAndAZeroTotal)
 TEST(PropertyLines, MembersShowSizeDayMonthYearAndTimeByTheUtcCalendar)
 {
     // 2023-11-14 22:13:20 UTC and 1999-12-31 23:59:59 UTC.
-    const auto lines = propertyLines("/b/x.zip", 1700000000,
-                                     {member("a.jpg", 1234, 1700000000),
-                                      member("sub/b.jpg", 56, 946684799)});
+    const auto lines =
+        propertyLines("/b/x.zip", 1700000000,
+                      {member("a.jpg", 1234, 1700000000), member("sub/b.jpg", 56, 946684799)});
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[1], "update time: 14-11-23 22:13");
     EXPECT_EQ(lines[4], "     1234  14-11-23 22:13   a.jpg");
@@ -52,8 +52,8 @@ TEST(PropertyLines, SizesPastEightDigitsWidenTheirColumn)
 
 TEST(PropertyLines, SizesAndTotalsPastTwoGigabytesStayPositive)
 {
-    const auto lines = propertyLines(
-        "/b", 0, {member("a", 4000000000u, 0), member("b", 4000000000u, 0)});
+    const auto lines =
+        propertyLines("/b", 0, {member("a", 4000000000u, 0), member("b", 4000000000u, 0)});
     EXPECT_EQ(lines[4], "  4000000000  01-01-70 00:00   a");
     EXPECT_EQ(lines[7], "  8000000000                   2 files");
 }

@@ -14,7 +14,7 @@ namespace {
 
 // A book state with no book: enough for the spread view to be built and its modes driven.
 class NoBook : public ViewerState {
-public:
+  public:
     int pageCount() const override { return 0; }
     CacheObject* prepareEntry(int, int, float, float, float) override { return nullptr; }
     void releaseEntry(CacheObject*) override {}
