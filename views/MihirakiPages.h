@@ -61,11 +61,11 @@ class MihirakiPages : public Fl_Widget {
     void paintLoupe(Loupe* loupe, int spreadX, int spreadY);
 
     ViewerState* owner;
-    int cancelFlag = 0;
+    int cancelFlag = 0; // a left press ended a mode: its release ends a drag, never turns
     int mode = MODE_IDLE;
-    int lastX = 0, lastY = 0;
-    unsigned pressTime = 0;
-    MPInertiaHdr inertia;
+    int lastX = 0, lastY = 0; // pointer at the press, then the last one the loupe followed
+    unsigned pressTime = 0;   // millisecond clock at the right press (the sticky-loupe rule)
+    MPInertiaHdr inertia;     // drags the scroll area and keeps it coasting
 
   private:
     int leftPress();
@@ -73,8 +73,8 @@ class MihirakiPages : public Fl_Widget {
     int drag();
     int leftRelease();
     int rightRelease();
-    // The click turn: feedback lines, the turn 0.05 s later and the prefetch. `leftHalf` is
-    // the half of the view that was clicked.
+    // The click turn: the feedback lines now, the turn 0.05 s later. `leftHalf` is the half
+    // of the view that was clicked.
     void clickTurn(bool leftHalf);
     void drawTurnLines(bool leftHalf);
     static void turnLeftCb(void* self);
