@@ -161,6 +161,16 @@ def the_loupe(work):
         # A click in it closes it.
         xdo("click", 1)
         harness.wait_for(lambda: loupe_geometry(app) is None, "a click left the loupe open")
+        # A click on the spread beside a sticky loupe only closes the loupe: no turn.
+        xdo("mousemove", px, py, "click", 3)
+        time.sleep(0.5)
+        check(loupe_geometry(app) is not None, "the sticky loupe did not open again")
+        app.click(300, 60)  # the left half (forward), above the loupe
+        harness.wait_for(lambda: loupe_geometry(app) is None, "a click beside it left it open")
+        time.sleep(0.3)
+        check(app.count("forward_page_cb") == 0, "the click that closed the loupe turned the page")
+        app.click(300, 60)
+        app.wait_trace(r"forward_page_cb\n")  # the next click turns again
         # At 100 % the right button shows nothing.
         app.key("alt+z", "0")
         xdo("mousemove", px, py, "mousedown", 3, "sleep", 0.4)
