@@ -91,6 +91,8 @@ Mekuri::~Mekuri()
     debugPrint("Mekuri destructor begin\n");
     delete loupeWindow;
     loupeWindow = nullptr;
+    delete printDialog;
+    printDialog = nullptr;
     if (bookOpen)
         closeBook();
     stopWorker(worker);
