@@ -47,8 +47,8 @@ HeldSlot holdSlot(Mekuri& w, const PreviewPaper& paper, int layout, int slot, in
     held.slot = previewSlot(paper, layout, slot, page, width, height);
     if (!(held.slot.scale > 0.0f))
         return held;
-    held.picture = w.prepareEntry(SCALEDIMG, page, w.filterParam1, w.filterParam2,
-                                  held.slot.scale * 100.0f);
+    held.picture =
+        w.prepareEntry(SCALEDIMG, page, w.filterParam1, w.filterParam2, held.slot.scale * 100.0f);
     if (held.picture)
         held.pixels = held.picture->imageData(&held.width, &held.height);
     return held;

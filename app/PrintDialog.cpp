@@ -68,8 +68,7 @@ void updateLayoutOptions()
 
 void updateBinarisationGroup(Mekuri* w)
 {
-    setActive(W.binarisation,
-              binarisationGroupActive(w->printSettings, W.binarise->value() != 0),
+    setActive(W.binarisation, binarisationGroupActive(w->printSettings, W.binarise->value() != 0),
               "binarisationGroup");
 }
 
@@ -344,10 +343,10 @@ void showPrintDialog(Mekuri* w)
     closePrintDialog(w);
     if (!preparePrintDialog(w->printSettings, w->printerNames, w))
         return;
-    w->printDialog = buildPrintDialog(w, PrintDialogCallbacks{
-                                             printer_cb, properties_cb, range_cb, preview_cb,
-                                             layout_cb, dither_cb, binarise_cb, portrait_cb,
-                                             landscape_cb, ok_cb, cancel_cb});
+    w->printDialog =
+        buildPrintDialog(w, PrintDialogCallbacks{printer_cb, properties_cb, range_cb, preview_cb,
+                                                 layout_cb, dither_cb, binarise_cb, portrait_cb,
+                                                 landscape_cb, ok_cb, cancel_cb});
     for (const std::string& name : w->printerNames)
         addChoiceItem(*W.printer, name);
     selectPrinter(w->printSettings.printerName);

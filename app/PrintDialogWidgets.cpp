@@ -121,8 +121,8 @@ void buildRangePart(PrintDialogWidgets& W, Mekuri* window, const PrintDialogCall
     W.pageSpec->textsize(kTextSize);
     W.pageSpec->when(FL_WHEN_CHANGED);
     W.pageSpec->callback(cb.preview, window);
-    W.sheetFilter = choice(79, 150, 195, 20, "印刷: ",
-                           {"範囲内のすべてのページ", "奇数枚目のみ", "偶数枚目のみ"});
+    W.sheetFilter = choice(79, 150, 195, 20,
+                           "印刷: ", {"範囲内のすべてのページ", "奇数枚目のみ", "偶数枚目のみ"});
 }
 
 void buildLayoutPart(PrintDialogWidgets& W, Mekuri* window, const PrintDialogCallbacks& cb)
@@ -133,8 +133,8 @@ void buildLayoutPart(PrintDialogWidgets& W, Mekuri* window, const PrintDialogCal
     W.layout[1] = radio(37, 225, 145, 25, "横に2ページずつ並べる", cb.layout, window);
     W.layout[2] = radio(37, 246, 145, 25, "縦に2ページずつ並べる", cb.layout, window);
     radios->end();
-    W.firstPageAlone = button<Fl_Check_Button>(65, 259, 245, 30, "最初のページは1ページだけ印刷する",
-                                               cb.preview, window);
+    W.firstPageAlone = button<Fl_Check_Button>(
+        65, 259, 245, 30, "最初のページは1ページだけ印刷する", cb.preview, window);
     W.booklet = button<Fl_Check_Button>(66, 278, 245, 30, "小冊子の印刷", cb.preview, window);
 }
 
@@ -150,22 +150,20 @@ void buildBinarisationPart(PrintDialogWidgets& W, Mekuri* window, const PrintDia
     W.dither->callback(cb.dither, window);
     W.nupGroup = new Fl_Group(28, 350, 337, 120);
     label(56, 365, 75, 20, "N-up印刷※:");
-    W.nup = choice(135, 366, 75, 20, nullptr,
-                   {"1up印刷", "2up印刷", "4up印刷", "6up印刷", "8up印刷"});
+    W.nup =
+        choice(135, 366, 75, 20, nullptr, {"1up印刷", "2up印刷", "4up印刷", "6up印刷", "8up印刷"});
     auto* note = new Fl_Box(56, 380, 295, 34,
                             "※プリンタのプロパティの中でN-up印刷を指定した場合は、 "
                             "モアレ回避のためここで同じように指定した方がよい。");
     note->labelsize(10);
     // Set at the bottom of its box: the top of the box lies under the N-up choice.
     note->align(FL_ALIGN_BOTTOM_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
-    W.exclude = button<Fl_Check_Button>(32, 413, 318, 31,
-                                        "カラーページは2値化対象外とする(プリンタに委ねる)",
-                                        cb.preview, window);
+    W.exclude = button<Fl_Check_Button>(
+        32, 413, 318, 31, "カラーページは2値化対象外とする(プリンタに委ねる)", cb.preview, window);
     W.nupGroup->end();
     W.binarisation->end();
-    W.binarise = button<Fl_Check_Button>(33, 438, 287, 29,
-                                         "カラープリンタであっても2値化して印刷する", cb.binarise,
-                                         window);
+    W.binarise = button<Fl_Check_Button>(
+        33, 438, 287, 29, "カラープリンタであっても2値化して印刷する", cb.binarise, window);
 }
 
 void buildOrientationPart(PrintDialogWidgets& W, Mekuri* window, const PrintDialogCallbacks& cb)

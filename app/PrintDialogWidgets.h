@@ -31,7 +31,7 @@ struct PrintDialogWidgets {
     Fl_Choice* dither = nullptr;
     Fl_Group* nupGroup = nullptr; // the N-up choice, its note, the colour-page box
     Fl_Choice* nup = nullptr;
-    Fl_Check_Button* exclude = nullptr;  // カラーページは2値化対象外とする
+    Fl_Check_Button* exclude = nullptr; // カラーページは2値化対象外とする
     Fl_Check_Button* binarise = nullptr; // カラープリンタであっても2値化して印刷する
     Fl_Round_Button* portrait = nullptr;
     Fl_Round_Button* landscape = nullptr;

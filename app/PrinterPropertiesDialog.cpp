@@ -1,5 +1,6 @@
 #include "app/PrinterPropertiesDialog.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Choice.H>
@@ -8,6 +9,7 @@
 #include <FL/Fl_Round_Button.H>
 #include <FL/Fl_Window.H>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -60,10 +62,12 @@ void fill(PropertiesWidgets& ww, const PrinterPropertiesEdit& edit)
         addItem(*ww.sides, sidesLabel(s));
     ww.sides->value(edit.sidesIndex());
     for (const auto& r : caps.resolutions)
-        addItem(*ww.resolution, std::to_string(r.first) + " x " + std::to_string(r.second) + " dpi");
+        addItem(*ww.resolution,
+                std::to_string(r.first) + " x " + std::to_string(r.second) + " dpi");
     ww.resolution->value(edit.resolutionIndex());
-    for (Fl_Choice* c : {ww.media, ww.sides, ww.resolution})
-        if (c->size() <= 1)
+    // size() counts the list's end marker: a list of one choice or none offers no choice.
+    for (Fl_Choice* c : {ww.media, ww.colour, ww.sides, ww.resolution})
+        if (c->size() <= 2)
             c->deactivate();
 }
 
@@ -111,6 +115,9 @@ bool runWindow(PrinterPropertiesEdit& edit)
         b->labelsize(12);
     dialog.end();
     fill(ww, edit);
+    if (const Fl_Window* over = Fl::modal())
+        dialog.position(std::max(0, over->x() + (over->w() - dialog.w()) / 2),
+                        std::max(0, over->y() + (over->h() - dialog.h()) / 2));
 
     struct Outcome {
         Fl_Window* dialog;
