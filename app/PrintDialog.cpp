@@ -226,25 +226,9 @@ void loadWidgets(Mekuri* w)
     W.sheetFilter->value(std::clamp(s.sheetFilter, 0, 2));
 }
 
-// Sets the widgets as a scripted answer says, through the same handlers a user's clicks run,
-// then presses its button. A refused answer cancels.
-void answerScripted(Mekuri* w, const DialogAnswer& answer)
+// The widgets after the printer and its properties, in the order PrintDialogAnswer.h gives.
+void setScriptedWidgets(Mekuri* w, const PrintDialogChoices& c)
 {
-    PrintDialogChoices c;
-    std::string error;
-    if (!parsePrintDialogChoices(answer.value, c, error) ||
-        (c.printer && !selectPrinter(*c.printer))) {
-        debugPrint("%s: answer refused: %s\n", kTitle,
-                   error.empty() ? "no such printer" : error.c_str());
-        closePrintDialog(w);
-        return;
-    }
-    if (c.printer)
-        printer_cb(W.printer, w);
-    if (c.properties)
-        properties_cb(W.properties, w);
-    if (!W.window)
-        return;
     if (c.range) {
         W.range[*c.range]->setonly();
         range_cb(W.range[*c.range], w);
@@ -279,6 +263,28 @@ void answerScripted(Mekuri* w, const DialogAnswer& answer)
         showOrientation(*c.orientation);
         orient(w, *c.orientation);
     }
+}
+
+// Sets the widgets as a scripted answer says, through the same handlers a user's clicks run,
+// then presses its button. A refused answer (or one naming a printer not listed) cancels.
+void answerScripted(Mekuri* w, const DialogAnswer& answer)
+{
+    PrintDialogChoices c;
+    std::string error;
+    if (!parsePrintDialogChoices(answer.value, c, error) ||
+        (c.printer && !selectPrinter(*c.printer))) {
+        debugPrint("%s: answer refused: %s\n", kTitle,
+                   error.empty() ? "no such printer" : error.c_str());
+        closePrintDialog(w);
+        return;
+    }
+    if (c.printer)
+        printer_cb(W.printer, w);
+    if (c.properties)
+        properties_cb(W.properties, w);
+    if (!W.window)
+        return;
+    setScriptedWidgets(w, c);
     if (answer.button == 0)
         printDialogOk(w);
     else

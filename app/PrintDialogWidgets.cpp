@@ -123,6 +123,7 @@ void buildRangePart(PrintDialogWidgets& W, Mekuri* window, const PrintDialogCall
     W.pageSpec->callback(cb.preview, window);
     W.sheetFilter = choice(79, 150, 195, 20,
                            "印刷: ", {"範囲内のすべてのページ", "奇数枚目のみ", "偶数枚目のみ"});
+    W.sheetFilter->callback(cb.preview, window);
 }
 
 void buildLayoutPart(PrintDialogWidgets& W, Mekuri* window, const PrintDialogCallbacks& cb)
@@ -152,6 +153,7 @@ void buildBinarisationPart(PrintDialogWidgets& W, Mekuri* window, const PrintDia
     label(56, 365, 75, 20, "N-up印刷※:");
     W.nup =
         choice(135, 366, 75, 20, nullptr, {"1up印刷", "2up印刷", "4up印刷", "6up印刷", "8up印刷"});
+    W.nup->callback(cb.preview, window);
     auto* note = new Fl_Box(56, 380, 295, 34,
                             "※プリンタのプロパティの中でN-up印刷を指定した場合は、 "
                             "モアレ回避のためここで同じように指定した方がよい。");
