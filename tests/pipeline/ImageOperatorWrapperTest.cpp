@@ -192,6 +192,26 @@ TEST(FolderBook, FifoNamedLikeAPictureFailsWithoutWaiting)
     EXPECT_EQ(Bytes(block.data(), block.data() + block.size()), smallJpeg());
 }
 
+TEST(ImageOperatorWrapper, FifoNamedLikeABookIsNotOpened)
+{
+    RegistryScope scope;
+    TempFolder folder;
+    ASSERT_EQ(mkfifo(folder.file("book.zip").c_str(), 0600), 0);
+    TraceCapture trace;
+    auto opened = std::async(std::launch::async, [&] {
+        ImageOperatorWrapper book(folder.file("book.zip"));
+        return book.valid;
+    });
+    if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        const int writer = open(folder.file("book.zip").c_str(), O_WRONLY);
+        if (writer >= 0)
+            close(writer);
+        ADD_FAILURE() << "opening the FIFO waited for a writer";
+    }
+    EXPECT_EQ(opened.get(), 0);
+    EXPECT_NE(trace.text().find("book.zip is neither a file nor a folder\n"), std::string::npos);
+}
+
 TEST(FolderBook, OutOfRangeAndInvalidBooksFail)
 {
     RegistryScope scope;
