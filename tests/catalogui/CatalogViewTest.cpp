@@ -355,3 +355,80 @@ TEST_F(CatalogViewTest, ClosingTheFrameAsksTheMainWindowToClose)
 }
 
 } // namespace
+
+namespace {
+
+// A key press as the toolkit delivers it to the window when no child used it.
+int pressKey(CatalogView* view, int key)
+{
+    Fl::e_keysym = key;
+    return view->handle(FL_KEYBOARD);
+}
+
+TEST_F(CatalogViewTest, FunctionKeysRenameAndSearch)
+{
+    openAndBuild();
+    CatalogView* view = host.view;
+    view->selectEntry(-1);
+    EXPECT_EQ(pressKey(view, FL_F + 2), 1);
+    EXPECT_FALSE(view->renameField); // nothing selected: nothing to rename
+    view->selectEntry(indexOf(view, "vol2.zip"));
+    pressKey(view, FL_F + 2);
+    ASSERT_TRUE(view->renameField);
+    EXPECT_STREQ(view->renameField->value(), "vol2.zip");
+    view->endRenameWithoutApplying();
+    ASSERT_TRUE(waitFor([&] { return view->renameField == nullptr; }));
+
+    view->searchText = "*[0-9].zip";
+    view->searchMode = 1;
+    view->searchPosition = -1;
+    pressKey(view, FL_F + 3);
+    EXPECT_EQ(entryName(*view->model.entries[view->model.selectedIndex]), "vol1.zip");
+    pressKey(view, FL_F + 4);
+    EXPECT_EQ(requests.back(), "検索|この前に該当するファイルはありません");
+}
+
+TEST_F(CatalogViewTest, SortingKeepsTheSelectedArchiveSelected)
+{
+    openAndBuild();
+    CatalogView* view = host.view;
+    view->selectEntry(indexOf(view, "book.lzh"));
+    view->sortBy(kSortBySize);
+    ASSERT_GE(view->model.selectedIndex, 0);
+    EXPECT_EQ(entryName(*view->model.entries[view->model.selectedIndex]), "book.lzh");
+    EXPECT_EQ(view->model.selectedIndex, 0); // the largest archive comes first
+    EXPECT_EQ(entryName(*view->model.entries.back()), "text.zip");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CatalogViewTest, TabAppliesAndMovesTheRenameToTheNextEntry)
+{
+    openAndBuild();
+    CatalogView* view = host.view;
+    const int first = indexOf(view, "vol1.zip");
+    view->selectEntry(first);
+    view->beginRename(first);
+    view->renameField->value("tab1.zip");
+    Fl::e_keysym = FL_Tab;
+    Fl::e_state = 0;
+    EXPECT_EQ(view->renameField->handle(FL_KEYBOARD), 1);
+    EXPECT_TRUE(pathExists(folder.file("tab1.zip")));
+    EXPECT_EQ(view->model.selectedIndex, first + 1);
+    // The next rename starts from a timer, on the next entry's name.
+    ASSERT_TRUE(waitFor([&] { return view->renameOpen(); }, 2));
+    EXPECT_STREQ(view->renameField->value(), "vol2.zip");
+    // Tab on the last entry applies and starts nothing more.
+    ASSERT_EQ(view->model.selectedIndex, static_cast<int>(view->model.entries.size()) - 1);
+    view->renameField->value("tab2.zip");
+    view->renameField->handle(FL_KEYBOARD);
+    EXPECT_TRUE(pathExists(folder.file("tab2.zip")));
+    ASSERT_TRUE(waitFor([&] { return view->renameField == nullptr; }, 2));
+    waitFor([] { return false; }, 0.2);
+    EXPECT_FALSE(view->renameField);
+    EXPECT_TRUE(view->model.modified);
+}
+
+} // namespace
