@@ -1,5 +1,6 @@
 #include <FL/Fl.H>
 
+#include "CatalogWindow.h"
 #include "Commands.h"
 #include "Mekuri.h"
 #include "platform/Diagnostics.h"
@@ -22,6 +23,7 @@ void quit_cb(Fl_Widget*, void* window)
     if (!w || w->quitting)
         return;
     w->quitting = 1;
+    deleteCatalogWindow(w);
     w->hide();
 }
 
