@@ -257,6 +257,7 @@ def dialog_enabling_and_preview(cupsd, book, shots):
         before = preview_draws(app)
         type_text("5-3")
         wait_preview(app, "-1,-1", before)
+        check(preview_draws(app) - before >= 3, "not a preview for every keystroke")
         img = d.shot()
         for sx in (0, 70):
             check(slot_colour(img, paper, sx, 48) == (255, 255, 255),
