@@ -3,6 +3,7 @@
 #include "AboutHelp.h"
 #include "Commands.h"
 #include "Opening.h"
+#include "PrintDialog.h"
 #include "RenameCommand.h"
 #include "ZoomCommands.h"
 #include "Mekuri.h"
@@ -15,7 +16,7 @@ Fl_Menu_Item mainMenu[MAIN_MENU_SIZE] = {
     {"ｶﾀﾛｸﾞ(&A)...", FL_ALT + 'a', catalog_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
     {"閉じる(&C)", FL_ALT + 'c', close_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
     {"ﾌｧｲﾙ名の変更(&R)...", 0, rename_cb, nullptr, 0, 0, 0, 0, 0},
-    {"印刷 ...", 0, nullptr, nullptr, MENU_WITH_WINDOW | FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"印刷 ...", 0, print_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
     {"ﾌｧｲﾙのﾌﾟﾛﾊﾟﾃｨ(&P)...", 0, property_cb, nullptr, FL_MENU_DIVIDER, 0, 0, 0, 0},
     {"終了(&X)", FL_ALT + 'q', quit_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "CatalogWindow.h"
 #include "Commands.h"
 #include "MainMenu.h"
 #include "Opening.h"
@@ -93,6 +94,9 @@ Mekuri::~Mekuri()
     loupeWindow = nullptr;
     delete propertyWindow;
     propertyWindow = nullptr;
+    delete printDialog;
+    printDialog = nullptr;
+    deleteCatalogWindow(this);
     if (bookOpen)
         closeBook();
     stopWorker(worker);
@@ -206,6 +210,9 @@ int Mekuri::handle(int event)
     case FL_HIDE:
         pageList->removepopupNow();
         Fl_Window::handle(event);
+        // Hidden, not iconified: the catalog window goes with the main window.
+        if (!shown())
+            deleteCatalogWindow(this);
         return 0;
     case FL_DND_ENTER:
     case FL_DND_DRAG:

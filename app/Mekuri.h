@@ -5,11 +5,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "StartOptions.h"
 #include "pipeline/CacheManager.h"
 #include "pipeline/CacheWorker.h"
 #include "pipeline/ImageOperatorWrapper.h"
+#include "print/PrintSettings.h"
 #include "views/ViewerState.h"
 
 class CatalogView;
@@ -56,6 +58,8 @@ public:
     Fl_Window* propertyWindow = nullptr; // the open file-property window, owned, or null
     Fl_Window* printDialog = nullptr;    // the open print dialog, owned, or null
     CatalogView* catalogView = nullptr;  // the catalog window, owned, or null
+    PrintSettings printSettings;          // print options kept between print dialogs
+    std::vector<std::string> printerNames; // the printers listed for the last print dialog
     int closingCatalog = 0;
     int quitting = 0;
     double lastWheelTime = 0.0;

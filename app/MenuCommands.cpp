@@ -1,5 +1,6 @@
 #include <FL/Fl.H>
 
+#include "CatalogWindow.h"
 #include "Commands.h"
 #include "Mekuri.h"
 #include "platform/Diagnostics.h"
@@ -25,6 +26,7 @@ void quit_cb(Fl_Widget*, void* window)
     w->quitting = 1;
     delete w->propertyWindow;
     w->propertyWindow = nullptr;
+    deleteCatalogWindow(w);
     w->hide();
 }
 

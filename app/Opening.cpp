@@ -15,11 +15,14 @@
 
 #include <memory>
 
+#include "CatalogWindow.h"
 #include "Commands.h"
 #include "Mekuri.h"
 #include "ModalDialog.h"
 #include "RenameCommand.h"
 #include "ZoomMath.h"
+#include "catalog/ui/CatalogCommands.h"
+#include "catalog/ui/CatalogView.h"
 #include "pipeline/CacheManager.h"
 #include "pipeline/Decoders.h"
 #include "pipeline/ImageOperatorWrapper.h"
@@ -87,13 +90,6 @@ std::string catalogFolderOf(const std::string& path)
     if (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     return folder;
-}
-
-// The catalog window comes with its own work; until then say so instead of failing silently.
-void openCatalogFolder(const std::string& folder)
-{
-    debugPrint("catalog requested for %s\n", folder.c_str());
-    messageBox(mainWindow, "カタログ", "カタログはまだ使えません", BoxIcon::Information);
 }
 
 void redrawLater(void* widget)
@@ -340,7 +336,15 @@ void close_cb(Fl_Widget*, void* window)
     clearViewArea();
 }
 
-void catalog_cb(Fl_Widget*, void*)
+void catalog_cb(Fl_Widget*, void* window)
 {
-    openCatalogFolder(std::string());
+    auto* w = static_cast<Mekuri*>(window);
+    if (!w)
+        return;
+    std::string folder;
+    if (!browseForFolder(w, folder))
+        return;
+    if (!w->catalogView)
+        openCatalogWindow(w);
+    w->catalogView->openFolder(folder);
 }

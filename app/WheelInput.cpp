@@ -10,14 +10,14 @@
 #include "Mekuri.h"
 #include "WheelRules.h"
 #include "ZoomCommands.h"
+#include "catalog/ui/CatalogPage.h"
+#include "catalog/ui/CatalogView.h"
 #include "platform/Diagnostics.h"
 #include "platform/SystemInfo.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
 #include "views/PropertyBrowser.h"
-
-int (*catalogWheelHook)(Fl_Widget* below, int d) = nullptr;
 
 namespace {
 
@@ -174,12 +174,16 @@ int handleWheel(Fl_Widget* below, Fl_Window* window, int d, bool ctrl)
     Mekuri* w = mainWindow;
     if (Fl_Browser* list = wheelList(below))
         return wheelList(list, d);
-    // CATALOG WINDOW: its grid scrolls 180 pixels a notch (catalogWheelOffset) and a wheel step
-    // cancels its in-place rename. The catalog window sets catalogWheelHook when it exists.
-    if (w->catalogView && catalogWheelHook) {
-        const int used = catalogWheelHook(below, d);
-        if (used >= 0)
-            return used;
+    // The catalog window: its grid scrolls (or its in-place rename ends); its other widgets
+    // take no wheel.
+    if (CatalogView* catalog = w->catalogView; catalog && window == catalog) {
+        if (!inside(below, catalog->scrollArea()))
+            return 1;
+        MihirakiPages* pages = w->pages;
+        pages->endMode();
+        if (pages->mode != MODE_IDLE)
+            return 0;
+        return catalog->handleWheel(d);
     }
     if (inside(below, w->scrollArea))
         return ctrl ? wheelZoom(d) : wheelSpread(d);

@@ -23,7 +23,3 @@ int handleWheel(Fl_Widget* below, Fl_Window* window, int d, bool ctrl);
 
 // Ends a Ctrl + wheel zoom (applying the step reached): 1 when one was running.
 int endCtrlZoom();
-
-// The catalog window's part of the wheel (its grid, its rename field, its other widgets), set
-// by the catalog window: -1 when `below` is not in the catalog window, else 1 (consumed) or 0.
-extern int (*catalogWheelHook)(Fl_Widget* below, int d);

@@ -23,11 +23,6 @@ int spreadWheelPixels(int d)
     return d / 3;
 }
 
-int catalogWheelPixels(int d)
-{
-    return (d / 120) * 180;
-}
-
 bool wheelMayTurnPage(double now, double lastWheelTime)
 {
     return now - lastWheelTime > kTurnPause;
@@ -56,13 +51,4 @@ SpreadWheel spreadWheel(int d, double now, double lastWheelTime, const ScrollNee
     r.action = r.newY != y ? WHEEL_SCROLL : WHEEL_NOTHING;
     r.stamp = true;
     return r;
-}
-
-bool catalogWheelOffset(int offset, int d, int gridH, int areaH, int& newOffset)
-{
-    newOffset = offset;
-    if (gridH <= areaH - 4)
-        return false;
-    newOffset = std::clamp(offset - catalogWheelPixels(d), 0, gridH - areaH + 4);
-    return newOffset != offset;
 }

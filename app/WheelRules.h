@@ -12,8 +12,6 @@ int wheelDistance(int eventDy);
 int listWheelLines(int d);
 // Pixels the spread moves up: d / 3, toward zero (40 a notch).
 int spreadWheelPixels(int d);
-// Pixels the catalog grid moves up: whole notches only, 180 each.
-int catalogWheelPixels(int d);
 
 // A wheel step may turn the page only more than half a second after the last scrolling step.
 bool wheelMayTurnPage(double now, double lastWheelTime);
@@ -32,7 +30,3 @@ struct SpreadWheel {
 // the time. `needs` is the scrollbar rule for the spread in the scroll area, `y` the current
 // vertical offset.
 SpreadWheel spreadWheel(int d, double now, double lastWheelTime, const ScrollNeeds& needs, int y);
-
-// The catalog grid's new vertical offset for a step: moved by catalogWheelPixels within
-// 0 … gridH − areaH + 4. False (leave it) when the grid fits or the offset stays.
-bool catalogWheelOffset(int offset, int d, int gridH, int areaH, int& newOffset);

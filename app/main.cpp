@@ -1,4 +1,5 @@
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
 #include <langinfo.h>
@@ -64,6 +65,8 @@ int main(int argc, char** argv)
     const StartOptions options = parseOptions(args);
 
     Fl::lock(); // lets other threads wake the event loop with Fl::awake
+    // WM_CLASS "mekuri", "Mekuri": desktops match the windows to the installed mekuri.desktop.
+    Fl_Window::default_xclass("mekuri");
     installToolkitHooks();
     const char* font = japaneseFontName();
     if (*font)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "imaging/JpegCodec.h"
@@ -128,14 +129,14 @@ int get_image_ijl(const unsigned char* block, size_t size, int* width, int* heig
     return decodeJpegPage(block, size, 1, width, height, pixels);
 }
 
-int get_thumbnail_ijl(const unsigned char* block, size_t size, int* width, int* height,
-                      std::unique_ptr<unsigned char[]>& pixels)
+int get_thumbnail_ijl(const unsigned char* block, size_t size, int cellSide, int* width,
+                      int* height, std::unique_ptr<unsigned char[]>& pixels)
 {
     JpegInfo info;
     const JpegStatus status = readJpegInfo(block, size, &info);
     if (status != JpegStatus::Ok)
         return jpegFailure(status, JpegImage());
-    const int denominator = thumbnailDenominator(info.width, info.height);
+    const int denominator = thumbnailDenominator(info.width, info.height, cellSide);
     debugPrint("get_thumbnail_ijl %dx%d at 1/%d\n", info.width, info.height, denominator);
     return decodeJpegPage(block, size, denominator, width, height, pixels);
 }
@@ -184,20 +185,27 @@ int get_image_info_ijl(const unsigned char* block, size_t size, int* width, int*
     return 0;
 }
 
-// The thumbnail's size: the longer side (relative to the cell) becomes 128, the other keeps the
-// proportion, rounded down, in integers so that 375 → 128 never comes out as 127.
-void thumbnailSize(int width, int height, int* thumbWidth, int* thumbHeight)
+// The thumbnail's size: the longer side (relative to the cell) becomes the cell's side, the
+// other keeps the proportion, rounded down, in integers so that 375 → 128 never comes out as
+// 127. Without `enlarge`, a picture that already fits keeps its size.
+void thumbnailSize(int width, int height, int cellSide, bool enlarge, int* thumbWidth,
+                   int* thumbHeight)
 {
+    if (!enlarge && width <= cellSide && height <= cellSide) {
+        *thumbWidth = width;
+        *thumbHeight = height;
+        return;
+    }
     int64_t w, h;
     if (width >= height) {
-        w = kThumbnailSide;
-        h = static_cast<int64_t>(height) * kThumbnailSide / width;
+        w = cellSide;
+        h = static_cast<int64_t>(height) * cellSide / width;
     } else {
-        h = kThumbnailSide;
-        w = static_cast<int64_t>(width) * kThumbnailSide / height;
+        h = cellSide;
+        w = static_cast<int64_t>(width) * cellSide / height;
     }
-    *thumbWidth = static_cast<int>(std::clamp<int64_t>(w, 1, kThumbnailSide));
-    *thumbHeight = static_cast<int>(std::clamp<int64_t>(h, 1, kThumbnailSide));
+    *thumbWidth = static_cast<int>(std::clamp<int64_t>(w, 1, cellSide));
+    *thumbHeight = static_cast<int>(std::clamp<int64_t>(h, 1, cellSide));
 }
 
 } // namespace
@@ -208,12 +216,11 @@ bool isJpegName(const std::string& name)
            fl_filename_match(name.c_str(), "*.[Jj][Pp][Ee][Gg]");
 }
 
-int thumbnailDenominator(int width, int height)
+int thumbnailDenominator(int width, int height, int cellSide)
 {
     int denominator = 1;
     for (int next : {2, 4, 8}) {
-        if (jpegScaledSide(width, next) < kThumbnailSide ||
-            jpegScaledSide(height, next) < kThumbnailSide)
+        if (jpegScaledSide(width, next) < cellSide || jpegScaledSide(height, next) < cellSide)
             break;
         denominator = next;
     }
@@ -244,26 +251,51 @@ int get_image_info(size_t size, const std::string& name, int* width, int* height
     return 1;
 }
 
+int get_thumbnail_fitted(int cellSide, bool enlarge, const unsigned char* block, size_t size,
+                         const std::string& name, int* width, int* height,
+                         std::unique_ptr<unsigned char[]>& pixels)
+{
+    if (cellSide <= 0 || isDummyBlock(block, size))
+        return 0;
+    int decodedWidth = 0, decodedHeight = 0;
+    std::unique_ptr<unsigned char[]> decoded;
+    const int index = imagePluginFor(name);
+    int ok = 0;
+    if (index >= 0)
+        ok = get_image_spi(pluginAt(index), block, size, &decodedWidth, &decodedHeight, decoded);
+    else if (isJpegName(name))
+        ok = get_thumbnail_ijl(block, size, cellSide, &decodedWidth, &decodedHeight, decoded);
+    if (!ok)
+        return 0;
+    int w, h;
+    thumbnailSize(decodedWidth, decodedHeight, cellSide, enlarge, &w, &h);
+    if (w == decodedWidth && h == decodedHeight) {
+        pixels = std::move(decoded);
+    } else {
+        if (!pictureSizeAllowed(w, h))
+            return 0;
+        pixels.reset(new (std::nothrow) unsigned char[pictureBytes(w, h)]);
+        if (!pixels) {
+            debugPrint("get_thumbnail: no memory for %dx%d\n", w, h);
+            return 0;
+        }
+        scaleImage(decoded.get(), decodedWidth, decodedHeight, w, h, pixels.get(), 1);
+    }
+    *width = w;
+    *height = h;
+    return 1;
+}
+
 int get_thumbnail(int16_t* width, int16_t* height, int16_t* offsetX, int16_t* offsetY,
                   unsigned char* destination, const unsigned char* block, size_t size,
                   const std::string& name)
 {
-    if (isDummyBlock(block, size))
-        return 0;
-    int decodedWidth = 0, decodedHeight = 0;
-    std::unique_ptr<unsigned char[]> pixels;
-    const int index = imagePluginFor(name);
-    int ok = 0;
-    if (index >= 0)
-        ok = get_image_spi(pluginAt(index), block, size, &decodedWidth, &decodedHeight, pixels);
-    else if (isJpegName(name))
-        ok = get_thumbnail_ijl(block, size, &decodedWidth, &decodedHeight, pixels);
-    if (!ok)
-        return 0;
     int w, h;
-    thumbnailSize(decodedWidth, decodedHeight, &w, &h);
+    std::unique_ptr<unsigned char[]> pixels;
+    if (!get_thumbnail_fitted(kThumbnailSide, true, block, size, name, &w, &h, pixels))
+        return 0;
     // The thumbnail (at most 128 rows of rowStride(128) bytes) fits the destination as it is.
-    scaleImage(pixels.get(), decodedWidth, decodedHeight, w, h, destination, 1);
+    std::memcpy(destination, pixels.get(), static_cast<size_t>(pictureBytes(w, h)));
     *width = static_cast<int16_t>(w);
     *height = static_cast<int16_t>(h);
     if (w < h) {

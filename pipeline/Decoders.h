@@ -25,12 +25,22 @@ int get_thumbnail(int16_t* width, int16_t* height, int16_t* offsetX, int16_t* of
                   unsigned char* destination, const unsigned char* block, size_t size,
                   const std::string& name);
 
+// Decodes the page the way get_thumbnail does (JPEG at a reduced size where both sides stay at
+// least `cellSide` pixels, other formats through their image plug-in) and fits the picture into
+// a cellSide × cellSide square, keeping its proportions: the longer side becomes cellSide, the
+// other is rounded down and kept at least 1. With `enlarge` false a picture already inside the
+// square keeps its own size. The thumbnail is a new BGR24 picture owned by the caller. 1 on
+// success; 0 when the page cannot be decoded or cellSide is not positive. Any thread.
+int get_thumbnail_fitted(int cellSide, bool enlarge, const unsigned char* block, size_t size,
+                         const std::string& name, int* width, int* height,
+                         std::unique_ptr<unsigned char[]>& pixels);
+
 // True for the names the built-in codec decodes: *.[Jj][Pp][Gg] and *.[Jj][Pp][Ee][Gg].
 bool isJpegName(const std::string& name);
 
 // The DCT scale 1/n (n = 1, 2, 4 or 8) at which a thumbnail of a width × height JPEG is
-// decoded: the largest n at which both sides, rounded up, stay at least 128 pixels.
-int thumbnailDenominator(int width, int height);
+// decoded: the largest n at which both sides, rounded up, stay at least cellSide pixels.
+int thumbnailDenominator(int width, int height, int cellSide = 128);
 
 // Resamples a source picture into a caller-allocated destination picture. Without high quality
 // the resampling is bilinear; with it, bicubic when enlarging in either direction, area

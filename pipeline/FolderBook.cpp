@@ -1,6 +1,8 @@
 #include "FolderBook.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -48,8 +50,23 @@ int scanFolder(const std::string& folderName, int64_t* bookTime, std::vector<Pag
 
 bool readFolderPage(const std::string& path, uint32_t size, MemoryBlock& block)
 {
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+    // Opened without blocking and checked before reading: a FIFO named like a picture would
+    // otherwise wait for a writer for ever.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        debugPrint("Cannot open %s\n", path.c_str());
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        debugPrint("%s is not a regular file\n", path.c_str());
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FileHandle file(fdopen(fd, "rb"));
     if (!file) {
+        close(fd);
         debugPrint("Cannot open %s\n", path.c_str());
         return false;
     }

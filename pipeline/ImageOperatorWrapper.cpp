@@ -1,6 +1,7 @@
 #include "ImageOperatorWrapper.h"
 
 #include <FL/filename.H>
+#include <sys/stat.h>
 
 #include <opencv2/core.hpp>
 
@@ -16,6 +17,12 @@ ImageOperatorWrapper::ImageOperatorWrapper(const std::string& name)
 {
     cv::setUseOptimized(true);
     path = fullPath(name);
+    // A FIFO or a device named like a book would block the first read for ever.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+        debugPrint("%s is neither a file nor a folder\n", path.c_str());
+        return;
+    }
     // An archive plug-in comes first, so one that claims *.zip takes ZIP books from the
     // built-in reader.
     const int index = whichSpi(path, "AM");

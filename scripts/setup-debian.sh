@@ -13,8 +13,9 @@ fonts-ipafont-gothic
 googletest libgtest-dev libgmock-dev
 xvfb xauth xdotool imagemagick x11-utils
 python3 xdg-utils
+dpkg-dev file desktop-file-utils
 cups cups-client cups-filters poppler-utils
-p7zip-full jlha-utils libjpeg-turbo-progs
+p7zip-full jlha-utils libjpeg-turbo-progs libvips-tools
 clang libclang-rt-dev
 "
 

@@ -2,27 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include "catalog/CatalogWindowRules.h"
+
 TEST(WheelRules, ANotchIsTwoListLinesFortyPixelsOrOneCatalogRow)
 {
     EXPECT_EQ(wheelDistance(-1), 120); // away from the user
     EXPECT_EQ(wheelDistance(1), -120);
     EXPECT_EQ(listWheelLines(120), 2);
     EXPECT_EQ(spreadWheelPixels(120), 40);
-    EXPECT_EQ(catalogWheelPixels(120), 180);
+    EXPECT_EQ(wheelScrollPosition(0, -120, 1800, 600), 180); // the catalog grid: a row
     EXPECT_EQ(listWheelLines(-240), -4);
     EXPECT_EQ(spreadWheelPixels(-240), -80);
-    EXPECT_EQ(catalogWheelPixels(-240), -360);
 }
 
 TEST(WheelRules, AFineWheelStepOfSixtyIsTwentyPixelsOneLineAndNoCatalogRow)
 {
     EXPECT_EQ(spreadWheelPixels(60), 20);
     EXPECT_EQ(listWheelLines(60), 1);
-    EXPECT_EQ(catalogWheelPixels(60), 0);
+    EXPECT_EQ(wheelScrollPosition(360, 60, 1800, 600), 360); // the catalog grid stays
     // Toward zero on both sides.
     EXPECT_EQ(listWheelLines(-59), 0);
     EXPECT_EQ(spreadWheelPixels(-100), -33);
-    EXPECT_EQ(catalogWheelPixels(-119), 0);
 }
 
 TEST(WheelRules, PagesTurnOnlyMoreThanHalfASecondAfterTheLastScroll)
@@ -84,16 +84,4 @@ TEST(SpreadWheel, TheFirstStepOfATallSpreadAtItsTopGoesBack)
     const SpreadWheel r = spreadWheel(120, 3.0, 2.9, tall, 0);
     EXPECT_EQ(r.action, WHEEL_NOTHING);
     EXPECT_EQ(r.newY, 0);
-}
-
-TEST(CatalogWheel, TheGridMovesWholeRowsWithinItsRange)
-{
-    int y = -1;
-    EXPECT_TRUE(catalogWheelOffset(0, -120, 2000, 600, y));
-    EXPECT_EQ(y, 180);
-    EXPECT_TRUE(catalogWheelOffset(1300, -240, 2000, 600, y));
-    EXPECT_EQ(y, 1404);                                     // 2000 - 600 + 4
-    EXPECT_FALSE(catalogWheelOffset(0, 120, 2000, 600, y)); // already at the top
-    EXPECT_FALSE(catalogWheelOffset(0, 60, 2000, 600, y));  // less than a notch
-    EXPECT_FALSE(catalogWheelOffset(0, -120, 590, 600, y)); // the grid fits
 }

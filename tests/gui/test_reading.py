@@ -18,6 +18,17 @@ def expect(image, x, y, colour, what):
     check(near(actual, colour), "%s at (%d, %d) is %r, not %r" % (what, x, y, actual, colour))
 
 
+def golden(image, name):
+    """The zoom field (on the menu bar) against its stored picture."""
+    crop = image.crop(268, 0, 50, 20)
+    path = os.path.join(harness.HERE, "golden", name + ".ppm")
+    if "--make-golden" in os.sys.argv:
+        crop.save_ppm(path)
+        return
+    ok, fraction = harness.compare(crop, harness.load_ppm(path))
+    check(ok, "%s differs from its golden picture (%.1f%%)" % (name, 100 * fraction))
+
+
 def scaled(n, zoom):
     return int(n * zoom / 100.0)
 
@@ -95,6 +106,7 @@ def zip_book_and_zoom(archive):
         expect(image, X0 + 100, Y0 + 100, RED, "page 1 at 50 %")
         expect(image, X0 + 201 + 100, Y0 + 100, MID_GREY, "placeholder at 50 %")
         expect(image, X0 + 500, Y0 + 100, LIGHT_GREY, "beyond the spread")
+        golden(image, "zoom-field-50")
         app.key("alt+z", "n")
         app.wait_trace(r"入力が不正です")
     finally:

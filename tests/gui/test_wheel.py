@@ -1,6 +1,7 @@
 """The mouse wheel: over a tall spread it scrolls 40 pixels a notch up to the edge and turns the
 page after a pause there; over the spread list it moves the top line by two rows a notch;
-Ctrl + wheel steps the zoom with a preview until Ctrl is released."""
+Ctrl + wheel steps the zoom with a preview until Ctrl is released; over the catalog window's
+grid it moves a row of 180 pixels a notch."""
 import os
 import tempfile
 import time
@@ -110,10 +111,37 @@ def list_wheel(work):
         app.kill()
 
 
+def catalog_wheel(work):
+    folder = os.path.join(work, "shelf")
+    os.mkdir(folder)
+    for n in range(30):
+        harness.make_book(os.path.join(folder, "vol%02d.zip" % n), ["60x90#%02x3232" % (n * 8)],
+                          zip=True)
+    app = App([folder], answers=[("フォルダを開く", 0, "カタログを開く")])
+    try:
+        app.wait_trace(r"^monitor destructer called\.$", timeout=60)
+        catalog = app.wait_window("^%s$" % folder.replace(".", "\\."))
+        x, y, w, h = app.geometry(catalog)
+        time.sleep(0.5)
+        grid = lambda: harness.screenshot().crop(x + 4, y + 30, w - 30, h - 60)
+        top = grid()
+        xdo("mousemove", x + w // 2, y + h // 2)
+        time.sleep(0.3)
+        notches(5)
+        harness.wait_for(lambda: coded_book.shift_between(top, grid()) == 180,
+                         "one notch did not move the catalog grid a row of 180 pixels")
+        notches(4)
+        harness.wait_for(lambda: coded_book.shift_between(top, grid()) == 0,
+                         "one notch up did not bring the grid back")
+    finally:
+        app.kill()
+
+
 def test():
     work = tempfile.mkdtemp(prefix="mekuri-wheel-")
     spread_wheel(work)
     list_wheel(work)
+    catalog_wheel(work)
 
 
 if __name__ == "__main__":

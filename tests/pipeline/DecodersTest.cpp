@@ -350,6 +350,98 @@ TEST(Thumbnail, PluginPicturesAndGreyJpegs)
     EXPECT_EQ(thumbnailOf("t.pic", pictureRecipe(0, bitmapInfo(0, 5, 24, 0), Bytes(64))).ok, 0);
 }
 
+struct Fitted {
+    int ok = 0;
+    int width = 0, height = 0;
+    std::unique_ptr<unsigned char[]> pixels;
+};
+
+Fitted fittedOf(int cell, bool enlarge, const std::string& name, const Bytes& bytes)
+{
+    Fitted f;
+    f.ok = get_thumbnail_fitted(cell, enlarge, bytes.data(), bytes.size(), name, &f.width,
+                                &f.height, f.pixels);
+    return f;
+}
+
+TEST(FittedThumbnail, ReducedDecodeFollowsTheCellSize)
+{
+    EXPECT_EQ(thumbnailDenominator(2000, 3000, 256), 4);
+    EXPECT_EQ(thumbnailDenominator(2048, 2048, 256), 8);
+    EXPECT_EQ(thumbnailDenominator(2040, 2048, 256), 4); // ceil(2040 / 8) = 255
+    EXPECT_EQ(thumbnailDenominator(4000, 4000, 1024), 2);
+    EXPECT_EQ(thumbnailDenominator(100, 100, 16), 4);
+
+    RegistryScope scope;
+    TraceCapture trace;
+    const Fitted f = fittedOf(256, true, "big.jpg", jpegOf(2000, 3000));
+    ASSERT_EQ(f.ok, 1);
+    EXPECT_NE(trace.text().find("get_thumbnail_ijl 2000x3000 at 1/4\n"), std::string::npos)
+        << trace.text();
+    // Decoded 500 × 750, fitted to 170 × 256.
+    EXPECT_EQ(f.width, 170);
+    EXPECT_EQ(f.height, 256);
+    EXPECT_NEAR(bgrAt(f.pixels.get(), 170, 80, 250)[2], 255, 12); // top half red
+    EXPECT_NEAR(bgrAt(f.pixels.get(), 170, 80, 5)[0], 255, 12);   // bottom half blue
+}
+
+TEST(FittedThumbnail, SmallPicturesAreEnlargedOnlyWhenAsked)
+{
+    RegistryScope scope;
+    const Bytes small = jpegOf(100, 50);
+    const Fitted kept = fittedOf(256, false, "s.jpg", small);
+    ASSERT_EQ(kept.ok, 1);
+    EXPECT_EQ(kept.width, 100);
+    EXPECT_EQ(kept.height, 50);
+    // Kept as decoded, pixel for pixel.
+    const Decoded d = decodePage("s.jpg", small);
+    ASSERT_EQ(d.ok, 1);
+    EXPECT_EQ(std::memcmp(kept.pixels.get(), d.pixels.get(), pictureBytes(100, 50)), 0);
+
+    const Fitted enlarged = fittedOf(256, true, "s.jpg", small);
+    ASSERT_EQ(enlarged.ok, 1);
+    EXPECT_EQ(enlarged.width, 256);
+    EXPECT_EQ(enlarged.height, 128);
+
+    // Larger in one direction only: reduced to fit, proportions kept.
+    const Fitted wide = fittedOf(256, false, "w.jpg", jpegOf(300, 100));
+    ASSERT_EQ(wide.ok, 1);
+    EXPECT_EQ(wide.width, 256);
+    EXPECT_EQ(wide.height, 85);
+    const Fitted tall = fittedOf(64, false, "t.jpg", jpegOf(10, 65));
+    ASSERT_EQ(tall.ok, 1);
+    EXPECT_EQ(tall.width, 9);
+    EXPECT_EQ(tall.height, 64);
+}
+
+TEST(FittedThumbnail, AtTheCatalogSizeItIsTheCatalogThumbnail)
+{
+    RegistryScope scope("registry");
+    const std::vector<std::pair<std::string, Bytes>> pages = {
+        {"a.jpg", jpegOf(1000, 700)}, {"b.jpg", jpegOf(90, 40, true)}, {"c.pic", Bytes{1}}};
+    for (const auto& [name, bytes] : pages) {
+        const Thumbnail t = thumbnailOf(name, bytes);
+        const Fitted f = fittedOf(128, true, name, bytes);
+        ASSERT_EQ(t.ok, 1) << name;
+        ASSERT_EQ(f.ok, 1) << name;
+        ASSERT_EQ(f.width, t.width) << name;
+        ASSERT_EQ(f.height, t.height) << name;
+        EXPECT_EQ(std::memcmp(f.pixels.get(), t.pixels.data(), pictureBytes(f.width, f.height)), 0)
+            << name;
+    }
+}
+
+TEST(FittedThumbnail, RefusesWhatCannotBeDecodedAndEmptyCells)
+{
+    RegistryScope scope("registry");
+    EXPECT_EQ(fittedOf(0, true, "a.jpg", jpegOf(40, 40)).ok, 0);
+    EXPECT_EQ(fittedOf(-5, false, "a.jpg", jpegOf(40, 40)).ok, 0);
+    EXPECT_EQ(fittedOf(256, false, "page.pic", kDummy).ok, 0);
+    EXPECT_EQ(fittedOf(256, false, "t.txt", jpegOf(40, 40)).ok, 0);
+    EXPECT_EQ(fittedOf(256, false, "t.jpg", Bytes(50, 1)).ok, 0);
+    EXPECT_EQ(fittedOf(1, true, "a.jpg", jpegOf(40, 20)).width, 1);
+}
+
 TEST(ScaleImage, ChoosesTheInterpolationByQualityAndDirection)
 {
     // A 7 × 5 irregular picture (odd width: padded rows) with junk in the padding bytes.

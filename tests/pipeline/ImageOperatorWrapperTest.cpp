@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <thread>
 
 #include "PipelineTestSupport.h"
@@ -159,6 +162,54 @@ TEST(FolderBook, PageThatShrankOrVanishedFails)
     int w, h;
     std::unique_ptr<unsigned char[]> pixels;
     EXPECT_EQ(get_image(&w, &h, pixels, "empty.jpg", block.data(), block.size()), 0);
+}
+
+TEST(FolderBook, FifoNamedLikeAPictureFailsWithoutWaiting)
+{
+    RegistryScope scope;
+    TempFolder folder;
+    ASSERT_EQ(mkfifo(folder.file("a.jpg").c_str(), 0600), 0);
+    ASSERT_TRUE(writeFile(folder.file("b.jpg"), smallJpeg()));
+    ImageOperatorWrapper book(folder.path());
+    filterPages(book.pages);
+    sortPages(book.pages);
+    ASSERT_EQ(namesOf(book.pages), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    MemoryBlock block;
+    {
+        TraceCapture trace;
+        auto result = std::async(std::launch::async, [&] { return book.extract(0, block); });
+        if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            // Blocked in the open: a writer lets it go, so the test ends either way.
+            const int writer = open(folder.file("a.jpg").c_str(), O_WRONLY);
+            if (writer >= 0)
+                close(writer);
+            ADD_FAILURE() << "reading the FIFO waited for a writer";
+        }
+        EXPECT_EQ(result.get(), 0);
+        EXPECT_NE(trace.text().find("a.jpg is not a regular file\n"), std::string::npos);
+    }
+    ASSERT_EQ(book.extract(1, block), 1);
+    EXPECT_EQ(Bytes(block.data(), block.data() + block.size()), smallJpeg());
+}
+
+TEST(ImageOperatorWrapper, FifoNamedLikeABookIsNotOpened)
+{
+    RegistryScope scope;
+    TempFolder folder;
+    ASSERT_EQ(mkfifo(folder.file("book.zip").c_str(), 0600), 0);
+    TraceCapture trace;
+    auto opened = std::async(std::launch::async, [&] {
+        ImageOperatorWrapper book(folder.file("book.zip"));
+        return book.valid;
+    });
+    if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        const int writer = open(folder.file("book.zip").c_str(), O_WRONLY);
+        if (writer >= 0)
+            close(writer);
+        ADD_FAILURE() << "opening the FIFO waited for a writer";
+    }
+    EXPECT_EQ(opened.get(), 0);
+    EXPECT_NE(trace.text().find("book.zip is neither a file nor a folder\n"), std::string::npos);
 }
 
 TEST(FolderBook, OutOfRangeAndInvalidBooksFail)
