@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "Mekuri.h"
+#include "views/PageList.h"
 #include "Opening.h"
 #include "RenameCommand.h"
 #include "catalog/ui/CatalogHost.h"
@@ -66,6 +67,12 @@ class MainCatalogHost : public CatalogHost {
     int renameFile(const std::string& oldPath, const std::string& newPath) override
     {
         return ::renameFile(oldPath, newPath);
+    }
+
+    void removePageListTip() override
+    {
+        if (mainWindow && mainWindow->pageList)
+            mainWindow->pageList->removepopupNow();
     }
 
     int dropText(const char* text) override

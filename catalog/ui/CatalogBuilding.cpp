@@ -74,6 +74,7 @@ void CatalogView::buildCatalog()
         return;
     if (entriesWithoutThumbnail(model.entries) == 0)
         return;
+    host.removePageListTip();
     if (monitor) {
         CatalogBuildingMonitor* old = monitor;
         monitor = nullptr;

@@ -20,6 +20,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
+#include "views/FileProperties.h"
 
 namespace {
 
@@ -89,6 +90,22 @@ void remake_cb(Fl_Widget*, void* view)
 {
     CatalogView::Running running(viewOf(view));
     viewOf(view)->remakeThumbnail();
+}
+
+// Properties: the file-property window of the selected archive, made afresh each time.
+void properties_cb(Fl_Widget*, void* view)
+{
+    CatalogView* v = viewOf(view);
+    CatalogView::Running running(v);
+    if (!v->shown())
+        return;
+    delete v->propertyWindow;
+    v->propertyWindow = nullptr;
+    const int selected = v->model.selectedIndex;
+    if (selected < 0 || selected >= static_cast<int>(v->model.entries.size()))
+        return;
+    const std::string path = joinPath(v->model.folderPath, v->model.entries[selected]->fileName);
+    v->propertyWindow = showFileProperties(path, v, &v->propertyWindow);
 }
 
 // The search dialog's window: field, two radio buttons, OK and cancel.
@@ -198,14 +215,12 @@ const Fl_Menu_Item catalogMenu[CATALOG_MENU_SIZE] = {
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
 
-// The file-property window of the selected archive comes with the property window's own work;
-// until then its item stays greyed.
 const Fl_Menu_Item catalogPopupMenu[CATALOG_POPUP_SIZE] = {
     {"ｷｬﾝｾﾙ(&C)", 0, nullptr, nullptr, FL_MENU_DIVIDER, 0, 0, 0, 0},
     {"開く(&O)", 0, open_selected_cb, nullptr, 0, 0, 0, 0, 0},
     {"ﾌｧｲﾙ名変更(&R)", 0, rename_selected_cb, nullptr, 0, 0, 0, 0, 0},
     {"ｻﾑﾈｲﾙ再作成(&T)", 0, remake_cb, nullptr, 0, 0, 0, 0, 0},
-    {"ﾌﾟﾛﾊﾟﾃｨ(&P)...", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"ﾌﾟﾛﾊﾟﾃｨ(&P)...", 0, properties_cb, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
 

@@ -143,6 +143,7 @@ void CatalogView::beginRename(int position)
 {
     if (!shown() || position < 0 || position >= static_cast<int>(model.entries.size()))
         return;
+    host.removePageListTip();
     scrollEntryIntoView(position);
     Fl::remove_timeout(removeFieldCb, this);
     RenameField::discard(renameField);

@@ -56,6 +56,8 @@ class FakeHost : public CatalogHost {
         return from == to || renameNoReplace(from, to) == 0 ? 1 : 0;
     }
     int dropText(const char*) override { return 0; }
+    void removePageListTip() override { ++tipRemovals; }
+    int tipRemovals = 0;
 
     CatalogView* view = nullptr;
     Fl_Window* main = nullptr;
@@ -238,9 +240,11 @@ TEST_F(CatalogViewTest, RenameInPlaceMovesTheFileAndTheEntry)
     openAndBuild();
     CatalogView* view = host.view;
     view->selectEntry(indexOf(view, "vol1.zip"));
+    const int tipRemovals = host.tipRemovals;
     view->beginRename(view->model.selectedIndex);
     ASSERT_TRUE(view->renameField);
     EXPECT_STREQ(view->renameField->value(), "vol1.zip");
+    EXPECT_EQ(host.tipRemovals, tipRemovals + 1); // the main window's list tip goes first
     view->renameField->value("第1巻.zip");
     view->renameEnding = true;
     view->applyRename();
