@@ -279,6 +279,23 @@ TEST_F(CatalogViewTest, RenameRefusesTheOpenBookAndBadNames)
     EXPECT_EQ(entryName(*view->model.entries[view->model.selectedIndex]), "vol2.zip");
 }
 
+TEST_F(CatalogViewTest, RenameOntoAnExistingArchiveReplacesNothing)
+{
+    openAndBuild();
+    CatalogView* view = host.view;
+    const std::vector<unsigned char> before1 = readFile(folder.file("vol1.zip"));
+    const std::vector<unsigned char> before2 = readFile(folder.file("vol2.zip"));
+    view->selectEntry(indexOf(view, "vol1.zip"));
+    view->beginRename(view->model.selectedIndex);
+    view->renameField->value("vol2.zip");
+    view->renameEnding = true;
+    view->applyRename();
+    // Both files are as they were, and the entry keeps its name.
+    EXPECT_EQ(readFile(folder.file("vol1.zip")), before1);
+    EXPECT_EQ(readFile(folder.file("vol2.zip")), before2);
+    EXPECT_EQ(entryName(*view->model.entries[indexOf(view, "vol1.zip")]), "vol1.zip");
+}
+
 TEST_F(CatalogViewTest, SearchBeepsOnEmptyTextThenFindsAndReportsTheEnd)
 {
     openAndBuild();
