@@ -75,17 +75,6 @@ private:
 
 } // namespace
 
-bool acceptableFileName(const std::string& name)
-{
-    if (name.empty() || name == "." || name == ".." || name.size() > 255)
-        return false;
-    for (unsigned char c : name) {
-        if (c == '/' || c < 0x20 || c == 0x7F)
-            return false;
-    }
-    return true;
-}
-
 int renameFile(const std::string& oldPath, const std::string& newPath)
 {
     if (oldPath == newPath)

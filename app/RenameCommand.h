@@ -4,10 +4,6 @@
 
 #include <string>
 
-// True when `name` may become a file name: not empty, not "." or "..", no "/" and no control
-// characters, at most 255 bytes.
-bool acceptableFileName(const std::string& name);
-
 // Moves the file at `oldPath` to `newPath`, never replacing a file already there. Equal paths
 // count as done without touching the file. On failure shows the rename-failure box with the
 // system's reason, traces, and returns 0; 1 on success. UI thread.

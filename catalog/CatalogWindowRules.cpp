@@ -81,17 +81,6 @@ int nextRenameTarget(int selected, int count, bool backwards)
     return selected >= -1 && selected + 1 < count ? selected + 1 : -1;
 }
 
-bool acceptableEntryName(const std::string& name)
-{
-    if (name.empty() || name == "." || name == ".." || name.size() > 255)
-        return false;
-    for (unsigned char c : name) {
-        if (c == '/' || c < 0x20 || c == 0x7F)
-            return false;
-    }
-    return true;
-}
-
 int wheelScrollPosition(int scrollY, int d, int pageHeight, int scrollAreaHeight)
 {
     if (!verticalBarNeeded(pageHeight, scrollAreaHeight))

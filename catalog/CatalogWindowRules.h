@@ -38,7 +38,7 @@ int nextRenameTarget(int selected, int count, bool backwards);
 
 // Whether a rename may give an archive this name: not empty, not "." or "..", no "/" and no
 // control character (a newline pasted into the field included), at most 255 bytes.
-bool acceptableEntryName(const std::string& name);
+
 
 // The vertical scroll position after a wheel turn of `d` (120 a notch, positive away from the
 // user): one row (180 pixels) a whole notch, within 0 .. page height − area height + 4. The

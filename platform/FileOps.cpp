@@ -128,6 +128,17 @@ std::string joinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
+bool acceptableFileName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.size() > 255)
+        return false;
+    for (unsigned char c : name) {
+        if (c == '/' || c < 0x20 || c == 0x7F)
+            return false;
+    }
+    return true;
+}
+
 std::string errorText(int error)
 {
     char buffer[1024];

@@ -28,5 +28,9 @@ std::string folderOf(const std::string& path);
 // Joins a folder and a name with exactly one "/".
 std::string joinPath(const std::string& folder, const std::string& name);
 
+// True when `name` may become a file name in a folder: not empty, not "." or "..", no "/" and no
+// control characters (a newline pasted into a field included), at most 255 bytes.
+bool acceptableFileName(const std::string& name);
+
 // The system's text for an errno value, in the user's language.
 std::string errorText(int error);

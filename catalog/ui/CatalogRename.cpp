@@ -206,7 +206,7 @@ void CatalogView::applyRename()
     if (!bookPath.empty() && sameFile(bookPath, oldPath)) {
         messageBox(this, "ERROR", "現在開いているのでファイル名の変更はできません",
                    BoxIcon::Warning);
-    } else if (newName != oldName && !acceptableEntryName(newName)) {
+    } else if (newName != oldName && !acceptableFileName(newName)) {
         messageBox(this, "エラー", "このファイル名は使えません", BoxIcon::Error);
     } else if (host.renameFile(oldPath, newPath) && newName != oldName) {
         const int position = findEntry(model.entries, entry.get());

@@ -8,19 +8,6 @@
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
 
-TEST(RenameName, RefusesEmptySlashesAndControlCharacters)
-{
-    EXPECT_TRUE(acceptableFileName("vol1.zip"));
-    EXPECT_TRUE(acceptableFileName("第1巻.zip"));
-    EXPECT_FALSE(acceptableFileName(""));
-    EXPECT_FALSE(acceptableFileName("."));
-    EXPECT_FALSE(acceptableFileName(".."));
-    EXPECT_FALSE(acceptableFileName("a/b.zip"));
-    EXPECT_FALSE(acceptableFileName("a\nb.zip"));
-    EXPECT_FALSE(acceptableFileName("a\tb.zip"));
-    EXPECT_FALSE(acceptableFileName(std::string(256, 'a')));
-}
-
 class RenameFileTest : public testing::Test {
 protected:
     void SetUp() override

@@ -71,3 +71,18 @@ TEST(Paths, FullPathAndComponents)
     EXPECT_EQ(joinPath("/a/", "x"), "/a/x");
     EXPECT_EQ(joinPath("/a", "x"), "/a/x");
 }
+
+TEST(FileNames, RefusesEmptySlashesAndControlCharacters)
+{
+    EXPECT_TRUE(acceptableFileName("vol1.zip"));
+    EXPECT_TRUE(acceptableFileName("第1巻.zip"));
+    EXPECT_FALSE(acceptableFileName(""));
+    EXPECT_FALSE(acceptableFileName("."));
+    EXPECT_FALSE(acceptableFileName(".."));
+    EXPECT_FALSE(acceptableFileName("a/b.zip"));
+    EXPECT_FALSE(acceptableFileName("a\nb.zip"));
+    EXPECT_FALSE(acceptableFileName("a\tb.zip"));
+    EXPECT_FALSE(acceptableFileName("vol1\n.zip")); // pasted into a multi-line field
+    EXPECT_TRUE(acceptableFileName("a b.zip"));
+    EXPECT_FALSE(acceptableFileName(std::string(256, 'a')));
+}
