@@ -1,6 +1,7 @@
 #include "ModalDialog.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Button.H>
 #include <FL/Fl_Window.H>
 
 void runModal(Fl_Window* dialog)
@@ -9,4 +10,27 @@ void runModal(Fl_Window* dialog)
     dialog->show();
     while (dialog->shown())
         Fl::wait();
+}
+
+namespace {
+
+struct OkCancel {
+    Fl_Window* dialog;
+    bool accepted = false;
+};
+
+} // namespace
+
+bool runOkCancel(Fl_Window* dialog, Fl_Button* ok, Fl_Button* cancel)
+{
+    OkCancel outcome{dialog};
+    ok->callback([](Fl_Widget*, void* data) {
+        auto* o = static_cast<OkCancel*>(data);
+        o->accepted = true;
+        o->dialog->hide();
+    }, &outcome);
+    cancel->callback([](Fl_Widget*, void* data) { static_cast<OkCancel*>(data)->dialog->hide(); },
+                     &outcome);
+    runModal(dialog);
+    return outcome.accepted;
 }

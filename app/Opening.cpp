@@ -194,21 +194,11 @@ FolderMode askFolderMode()
     Fl_Return_Button ok(40, 100, 80, 25, "OK");
     Fl_Button cancel(140, 100, 80, 25, "ｷｬﾝｾﾙ");
     dialog.end();
-    int result = FOLDER_CANCEL;
-    struct Outcome {
-        Fl_Window* dialog;
-        int* result;
-        Fl_Radio_Round_Button* images;
-    } outcome{&dialog, &result, &images};
-    ok.callback([](Fl_Widget*, void* data) {
-        auto* o = static_cast<Outcome*>(data);
-        *o->result = o->images->value() ? FOLDER_IMAGES : FOLDER_CATALOG;
-        o->dialog->hide();
-    }, &outcome);
-    cancel.callback([](Fl_Widget*, void* data) { static_cast<Outcome*>(data)->dialog->hide(); },
-                    &outcome);
-    runModal(&dialog);
-    return static_cast<FolderMode>(result);
+    if (mainWindow && mainWindow->shown())
+        dialog.position(mainWindow->x() + (mainWindow->w() - dialog.w()) / 2, mainWindow->y() + 80);
+    if (!runOkCancel(&dialog, &ok, &cancel))
+        return FOLDER_CANCEL;
+    return images.value() ? FOLDER_IMAGES : FOLDER_CATALOG;
 }
 
 void startupOpen()

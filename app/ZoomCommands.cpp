@@ -62,21 +62,9 @@ bool askZoomText(const std::string& initial, std::string& text)
     Fl_Return_Button ok(30, 75, 80, 25, "OK");
     Fl_Button cancel(130, 75, 80, 25, "ｷｬﾝｾﾙ");
     dialog.end();
-    bool accepted = false;
-    struct Outcome {
-        Fl_Window* dialog;
-        bool* accepted;
-    } outcome{&dialog, &accepted};
-    ok.callback([](Fl_Widget*, void* data) {
-        auto* o = static_cast<Outcome*>(data);
-        *o->accepted = true;
-        o->dialog->hide();
-    }, &outcome);
-    cancel.callback([](Fl_Widget*, void* data) { static_cast<Outcome*>(data)->dialog->hide(); },
-                    &outcome);
     field.position(field.size(), 0); // the whole text selected
     field.take_focus();
-    runModal(&dialog);
+    const bool accepted = runOkCancel(&dialog, &ok, &cancel);
     text = std::string(field.value()).substr(0, 259);
     return accepted;
 }
