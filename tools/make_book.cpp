@@ -18,10 +18,10 @@
 
 namespace {
 
-bool parsePage(const char* spec, int& w, int& h, Rgb& colour)
+bool parsePage(const char* text, int& w, int& h, Rgb& colour)
 {
     unsigned rgb = 0;
-    if (std::sscanf(spec, "%dx%d#%6x", &w, &h, &rgb) != 3 || w <= 0 || h <= 0)
+    if (std::sscanf(text, "%dx%d#%6x", &w, &h, &rgb) != 3 || w <= 0 || h <= 0)
         return false;
     colour = {static_cast<unsigned char>(rgb >> 16), static_cast<unsigned char>(rgb >> 8),
               static_cast<unsigned char>(rgb)};
