@@ -15,7 +15,7 @@ xvfb xauth xdotool imagemagick x11-utils
 python3 xdg-utils
 cups cups-client cups-filters poppler-utils
 p7zip-full jlha-utils libjpeg-turbo-progs
-clang libclang-rt-dev
+clang libclang-rt-dev llvm
 "
 
 missing=""
