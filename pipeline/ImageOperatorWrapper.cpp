@@ -16,6 +16,15 @@ ImageOperatorWrapper::ImageOperatorWrapper(const std::string& name)
 {
     cv::setUseOptimized(true);
     path = fullPath(name);
+    list();
+    // A listing that failed half-way (a ZIP directory record that cannot be read) leaves what
+    // it had read; a book that is not valid has no pages, so nothing can show or read them.
+    if (!valid)
+        pages.clear();
+}
+
+void ImageOperatorWrapper::list()
+{
     // An archive plug-in comes first, so one that claims *.zip takes ZIP books from the
     // built-in reader.
     const int index = whichSpi(path, "AM");
