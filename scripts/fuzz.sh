@@ -30,13 +30,24 @@ build() {
     $NICE cmake --build $BUILD -- -j2
 }
 
+# ASan's options for a target. Leaks are looked for after each input, so a leak fails like a
+# crash. libarchive 3.6 asks malloc for 2^64 - 3 bytes on some broken RAR 5 files and copes
+# with the null answer glibc gives; ASan would stop there, so the archive plug-in's target
+# lets malloc answer null. Any allocation above 1100 MB that succeeds is still a fault.
+asan_options() {
+    if [ "$1" = archive_plugin ]; then
+        echo "detect_leaks=1:allocator_may_return_null=1:${ASAN_OPTIONS:-}"
+    else
+        echo "detect_leaks=1:${ASAN_OPTIONS:-}"
+    fi
+}
+
 run_one() {
     target=$1
     seconds=$2
     mkdir -p "$WORK/$target" $BUILD/artifacts/$target
     echo "== $target: ${seconds}s"
-    # Leaks are looked for at the end of each input, so a leak fails like a crash.
-    ASAN_OPTIONS="detect_leaks=1:${ASAN_OPTIONS:-}" \
+    ASAN_OPTIONS=$(asan_options "$target") \
         UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}" \
         $NICE $BUILD/${target}_fuzz $OPTIONS -max_total_time="$seconds" \
         -artifact_prefix=$BUILD/artifacts/$target/ "$WORK/$target" fuzz/corpus/$target
@@ -56,7 +67,7 @@ run)
     ;;
 merge)
     target=${2:?target name}
-    $NICE $BUILD/${target}_fuzz -merge=1 -close_fd_mask=2 -timeout=10 -rss_limit_mb=2048 \
+    ASAN_OPTIONS=$(asan_options "$target") $NICE $BUILD/${target}_fuzz -merge=1 -close_fd_mask=2 -timeout=10 -rss_limit_mb=2048 \
         -malloc_limit_mb=1100 fuzz/corpus/$target "$WORK/$target"
     ;;
 list)
