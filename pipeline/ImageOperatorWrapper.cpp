@@ -17,6 +17,15 @@ ImageOperatorWrapper::ImageOperatorWrapper(const std::string& name)
 {
     cv::setUseOptimized(true);
     path = fullPath(name);
+    list();
+    // A listing that failed half-way (a ZIP directory record that cannot be read) leaves what
+    // it had read; a book that is not valid has no pages, so nothing can show or read them.
+    if (!valid)
+        pages.clear();
+}
+
+void ImageOperatorWrapper::list()
+{
     // A FIFO or a device named like a book would block the first read for ever.
     struct stat st;
     if (stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {

@@ -28,7 +28,7 @@ class ImageOperatorWrapper {
     ImageOperatorWrapper(const ImageOperatorWrapper&) = delete;
     ImageOperatorWrapper& operator=(const ImageOperatorWrapper&) = delete;
 
-    // Forgets every page; the book is no longer valid.
+    // Forgets every page; the book is no longer valid. A book that is not valid has no pages.
     void close();
 
     // Reads page `page`'s bytes into a new block of exactly its listed size. 1 on success, 0 on
@@ -48,6 +48,9 @@ class ImageOperatorWrapper {
     int64_t bookTime = 0; // modification time of the folder or archive
 
   private:
+    // Decides the kind of book and lists its pages (sets valid, plugin, kind, pages, bookTime).
+    void list();
+
     mutable Mutex labelLock_; // guards every page's label
 };
 

@@ -1,9 +1,12 @@
 #!/bin/sh
-# Sets everything up, builds, and runs the whole test suite (unit and GUI tests), then the
-# cache and worker tests again under ThreadSanitizer.
+# Sets everything up, builds, and runs the whole test suite (unit and GUI tests), then the unit
+# tests again under AddressSanitizer + UBSan and the cache and worker tests under
+# ThreadSanitizer (scripts/test-sanitizers.sh), then every fuzz target for a minute on its seed
+# corpus (scripts/fuzz-ci.sh).
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh
 ./scripts/build.sh
 (cd build && ctest --output-on-failure -j2 "$@")
 ./scripts/test-sanitizers.sh
+./scripts/fuzz-ci.sh

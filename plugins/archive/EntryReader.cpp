@@ -21,6 +21,8 @@ constexpr size_t kMaxNotes = 64;
 constexpr int SPI_REFUSED = 1000;
 // Bytes read between two calls of the progress callback.
 constexpr size_t kChunkBytes = 1024 * 1024;
+// What an entry's block starts with before its data shows it needs more.
+constexpr size_t kFirstBlockBytes = 16 * 1024 * 1024;
 
 struct FreeBlock {
     void operator()(unsigned char* p) const { std::free(p); }
@@ -46,12 +48,28 @@ const char* refusal(archive_entry* entry)
     return nullptr;
 }
 
+// Makes room for `capacity` bytes, keeping the block's contents. False (the block unchanged)
+// when memory is short.
+bool growBlock(Block& block, size_t capacity)
+{
+    void* grown = std::realloc(block.get(), capacity);
+    if (grown == nullptr)
+        return false;
+    block.release();
+    block.reset(static_cast<unsigned char*>(grown));
+    return true;
+}
+
 // Reads the current entry's data: exactly `size` bytes and then the end of the entry, with
 // no error or warning on the way (libarchive reports CRC mismatches only as it reaches the
-// end, which is why the end is always read).
+// end, which is why the end is always read). The size comes from the header, which a broken
+// or hostile archive makes up: the block grows with the data actually read (doubling, up to
+// `size`) rather than being taken whole before the first byte, so a small file cannot make
+// the plug-in reserve a gigabyte. A complete entry ends in a block of exactly `size` bytes.
 int readEntryData(archive* a, size_t size, SpiProgress progress, long user, void** dest)
 {
-    Block block(static_cast<unsigned char*>(std::malloc(size > 0 ? size : 1)));
+    size_t capacity = std::min(size, kFirstBlockBytes);
+    Block block(static_cast<unsigned char*>(std::malloc(capacity > 0 ? capacity : 1)));
     if (!block)
         return SPI_NO_MEMORY;
     const int total = static_cast<int>(size);
@@ -59,8 +77,13 @@ int readEntryData(archive* a, size_t size, SpiProgress progress, long user, void
     if (stopAsked(progress, 0, total, user))
         return SPI_ABORTED;
     while (got < size) {
+        if (got == capacity) {
+            capacity = size - capacity > capacity ? 2 * capacity : size;
+            if (!growBlock(block, capacity))
+                return SPI_NO_MEMORY;
+        }
         const la_ssize_t n =
-            archive_read_data(a, block.get() + got, std::min(kChunkBytes, size - got));
+            archive_read_data(a, block.get() + got, std::min(kChunkBytes, capacity - got));
         if (n < 0) {
             debugPrint("mekuri_archive: read error: %s\n", archiveErrorText(a));
             return SPI_BROKEN_DATA;

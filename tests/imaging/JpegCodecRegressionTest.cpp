@@ -1,0 +1,121 @@
+// JPEG inputs the fuzz target (fuzz/jpeg_decoder_fuzz.cpp) showed faults with, kept under
+// tests/data/fuzz/jpeg_decoder/, and the limits their fixes set.
+#include "imaging/JpegCodec.h"
+
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <sys/resource.h>
+
+#include <csetjmp>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kCases = std::string(MEKURI_TEST_DATA) + "/fuzz/jpeg_decoder/";
+
+std::vector<unsigned char> readCase(const std::string& name)
+{
+    std::ifstream in(kCases + name, std::ios::binary);
+    return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
+}
+
+long peakResidentKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+struct WriterError {
+    jpeg_error_mgr mgr;
+    jmp_buf jump;
+};
+
+void writerExit(j_common_ptr info)
+{
+    longjmp(reinterpret_cast<WriterError*>(info->err)->jump, 1);
+}
+
+// A flat grey progressive JPEG (4:2:0, libjpeg's usual scan script) of the given size, written
+// row by row so no picture-sized buffer is needed. Flat blocks cost about a bit each.
+std::vector<unsigned char> flatProgressiveJpeg(int width, int height)
+{
+    jpeg_compress_struct info;
+    WriterError error;
+    info.err = jpeg_std_error(&error.mgr);
+    error.mgr.error_exit = writerExit;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    std::vector<unsigned char> row(static_cast<size_t>(width) * 3, 200);
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&info);
+        std::free(buffer);
+        return {};
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<unsigned char> out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+} // namespace
+
+// 558 bytes whose progressive 4:4:4 header declares 18000 × 18000 (972 MB of output, within
+// the picture cap). libjpeg keeps every coefficient of a progressive picture, 1.9 GB here, and
+// filled it all from a file with almost no data: more than 2 GB resident for one broken page.
+// The codec's working memory is now bounded by what the file can hold, so the decode fails
+// after a few megabytes, at every scale.
+TEST(JpegCodecRegression, TinyProgressiveFileDeclaringAHugePictureFailsWithLittleMemory)
+{
+    const std::vector<unsigned char> bytes =
+        readCase("progressive_444_declares_18000x18000.jpg");
+    ASSERT_EQ(bytes.size(), 558u);
+    JpegInfo info;
+    ASSERT_EQ(readJpegInfo(bytes.data(), bytes.size(), &info), JpegStatus::Ok);
+    EXPECT_EQ(info.width, 18000);
+    const long before = peakResidentKb();
+    for (int denominator : {1, 8}) {
+        JpegImage image;
+        EXPECT_EQ(decodeJpeg(bytes.data(), bytes.size(), denominator, &image),
+                  JpegStatus::DecodeFailed)
+            << denominator;
+        EXPECT_FALSE(image.pixels);
+    }
+    EXPECT_LT(peakResidentKb() - before, 256 * 1024);
+}
+
+// A real progressive picture whose coefficients need more than the smallest allowance (5000 ×
+// 5000 in 4:2:0: 75 MB of coefficients from a file of about 150 KB) still decodes; the same
+// file cut inside its first scan no longer holds a bit for every block and is refused.
+TEST(JpegCodecRegression, ProgressiveMemoryFollowsTheFileSize)
+{
+    const std::vector<unsigned char> bytes = flatProgressiveJpeg(5000, 5000);
+    ASSERT_GT(bytes.size(), 40000u);
+    JpegImage image;
+    ASSERT_EQ(decodeJpeg(bytes.data(), bytes.size(), 8, &image), JpegStatus::Ok) << image.message;
+    EXPECT_EQ(image.width, 625);
+    EXPECT_EQ(image.height, 625);
+
+    const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + 20000);
+    JpegImage cutImage;
+    EXPECT_EQ(decodeJpeg(cut.data(), cut.size(), 8, &cutImage), JpegStatus::DecodeFailed);
+}
