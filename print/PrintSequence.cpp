@@ -120,6 +120,9 @@ std::vector<int> buildPrintSequence(const PrintSettings& settings, int pageCount
         break;
     case 1: {
         const int lower = currentPage - spreadShift; // -1 when the spread holds one page
+        // A current page past the book's end (an empty book) has no spread to print.
+        if (lower >= pageCount)
+            break;
         if (twoUp || lower >= 0)
             sequence.push_back(lower);
         if (lower + 1 >= 0 && lower + 1 < pageCount)

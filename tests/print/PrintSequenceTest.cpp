@@ -161,6 +161,14 @@ TEST(BuildPrintSequence, CurrentSpread)
     EXPECT_EQ(buildPrintSequence(currentSpread(1), 5, 4, 0), (Sequence{4}));
 }
 
+TEST(BuildPrintSequence, CurrentSpreadOfABookWithoutThatPageIsEmpty)
+{
+    // Found by fuzzing: an empty book, two-up, printed page 0 of 0.
+    EXPECT_TRUE(buildPrintSequence(currentSpread(2), 0, 0, 0).empty());
+    EXPECT_TRUE(buildPrintSequence(currentSpread(0), 0, 0, 0).empty());
+    EXPECT_TRUE(buildPrintSequence(currentSpread(1), 6, 6, 0).empty());
+}
+
 TEST(BuildPrintSequence, CurrentSpreadIgnoresLoneFirstPageAndBooklet)
 {
     PrintSettings s = currentSpread(1);
