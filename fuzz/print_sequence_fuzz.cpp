@@ -17,29 +17,29 @@ namespace {
 
 // Real books have at most a few thousand pages; the page list is typed by hand.
 constexpr int kMaxPages = 20000;
-constexpr size_t kMaxSpec = 256;
+constexpr size_t kMaxListBytes = 256;
 
-std::vector<std::string> items(const std::string& spec)
+std::vector<std::string> items(const std::string& list)
 {
     std::vector<std::string> out;
     size_t start = 0;
-    while (start <= spec.size()) {
-        size_t comma = spec.find(',', start);
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
         if (comma == std::string::npos)
-            comma = spec.size();
+            comma = list.size();
         if (comma > start)
-            out.push_back(spec.substr(start, comma - start));
+            out.push_back(list.substr(start, comma - start));
         start = comma + 1;
     }
     return out;
 }
 
 // The pages the list names; `valid` false when an item is invalid.
-std::vector<int> expectedPages(const std::string& spec, int pageCount, bool* valid)
+std::vector<int> expectedPages(const std::string& list, int pageCount, bool* valid)
 {
     std::vector<int> pages;
     *valid = false;
-    for (const std::string& item : items(spec)) {
+    for (const std::string& item : items(list)) {
         const PageRange range = parsePageRange(item, pageCount);
         if (!range.valid())
             return {};
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int currentPage = in.u16() % (pageCount + 1);
     const int spreadShift = in.byte() & 1;
     settings.pageSpec.assign(reinterpret_cast<const char*>(in.rest()),
-                             std::min(in.restSize(), kMaxSpec));
+                             std::min(in.restSize(), kMaxListBytes));
 
     const std::vector<int> sequence =
         buildPrintSequence(settings, pageCount, currentPage, spreadShift);
