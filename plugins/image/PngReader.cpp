@@ -66,9 +66,16 @@ void prepare(PngReadState& state, Source& source)
     png_read_info(state.png, state.info);
 }
 
-// Everything that can longjmp back lives here; the buffers belong to the caller, so nothing
-// with a destructor is skipped by an error.
-int decodeRows(PngReadState& state, Source& source, Bitmap24& out, std::vector<unsigned char>& work,
+// The buffers of one decode. libpng's errors longjmp out of decodeRows, which skips the
+// destructors of its locals, so the caller owns every buffer.
+struct RowBuffers {
+    std::vector<unsigned char> work;
+    std::vector<png_bytep> rows; // interlaced pictures: where each row of `work` starts
+};
+
+// Everything that can longjmp back lives here; no local of it has a destructor.
+
+int decodeRows(PngReadState& state, Source& source, Bitmap24& out, RowBuffers& buffers,
                const Progress& progress)
 {
     png_structp png = state.png;
@@ -94,6 +101,7 @@ int decodeRows(PngReadState& state, Source& source, Bitmap24& out, std::vector<u
     if (out.allocate(static_cast<int>(width), static_cast<int>(height)) != SPI_OK)
         return SPI_NO_MEMORY;
     const int w = static_cast<int>(width), h = static_cast<int>(height);
+    std::vector<unsigned char>& work = buffers.work;
     if (passes == 1) {
         work.resize(static_cast<size_t>(width) * 4);
         for (int y = 0; y < h; ++y) {
@@ -106,7 +114,8 @@ int decodeRows(PngReadState& state, Source& source, Bitmap24& out, std::vector<u
     }
     // Interlaced: each pass refines rows written by the earlier ones.
     work.resize(static_cast<size_t>(width) * height * 4);
-    std::vector<png_bytep> rows(height);
+    std::vector<png_bytep>& rows = buffers.rows;
+    rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         rows[y] = work.data() + static_cast<size_t>(y) * width * 4;
     png_read_image(png, rows.data());
@@ -147,6 +156,6 @@ int pngDecode(const EncodedPicture& picture, Bitmap24& out, const Progress& prog
     if (state.png == nullptr || state.info == nullptr)
         return SPI_NO_MEMORY;
     Source source{picture.data, picture.size, 0};
-    std::vector<unsigned char> work;
-    return decodeRows(state, source, out, work, progress);
+    RowBuffers buffers;
+    return decodeRows(state, source, out, buffers, progress);
 }
