@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -124,6 +125,29 @@ int decodeRows(PngReadState& state, Source& source, Bitmap24& out, RowBuffers& b
     return SPI_OK;
 }
 
+uint32_t bigEndian32(const unsigned char* p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+// False when a chunk before IEND claims more bytes than the data has left. libpng takes a
+// buffer of the claimed length (up to 2 GB for a text chunk) before it finds the data short;
+// a chunk cut short fails the decode in any case, so it is refused before libpng starts.
+bool chunksWithinData(const EncodedPicture& picture)
+{
+    size_t pos = 8;
+    while (picture.size - pos >= 8) {
+        if (std::memcmp(picture.data + pos + 4, "IEND", 4) == 0)
+            break; // libpng stops before reading it
+        const uint32_t length = bigEndian32(picture.data + pos);
+        const size_t left = picture.size - pos - 8; // after the length and the type
+        if (length > left || left - length < 4)     // the data, then its CRC
+            return false;
+        pos += 12 + static_cast<size_t>(length);
+    }
+    return true;
+}
+
 } // namespace
 
 bool isPng(const EncodedPicture& picture)
@@ -136,11 +160,7 @@ int pngSize(const EncodedPicture& picture, int* width, int* height)
     // IHDR is the first chunk: length, "IHDR", width, height (big-endian).
     if (!isPng(picture) || picture.size < 24 || std::memcmp(picture.data + 12, "IHDR", 4) != 0)
         return SPI_UNKNOWN_FORMAT;
-    auto be32 = [&](size_t at) {
-        const unsigned char* p = picture.data + at;
-        return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-    };
-    const uint32_t w = be32(16), h = be32(20);
+    const uint32_t w = bigEndian32(picture.data + 16), h = bigEndian32(picture.data + 20);
     if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide)
         return SPI_BROKEN_DATA;
     *width = static_cast<int>(w);
@@ -152,6 +172,10 @@ int pngDecode(const EncodedPicture& picture, Bitmap24& out, const Progress& prog
 {
     if (!isPng(picture))
         return SPI_UNKNOWN_FORMAT;
+    if (!chunksWithinData(picture)) {
+        debugPrint("mekuri_image: PNG: a chunk runs past the end of the data\n");
+        return SPI_BROKEN_DATA;
+    }
     PngReadState state;
     if (state.png == nullptr || state.info == nullptr)
         return SPI_NO_MEMORY;

@@ -452,3 +452,30 @@ TEST_F(ImagePlugin, BrokenInterlacedPngFailsWithoutLeaking)
         EXPECT_NE(client.decode(bytes, picture), 0);
     EXPECT_LT(mallinfo2().uordblks, before + 16 * 1024) << "256 bytes lost per decode";
 }
+
+// Found by fuzzing: a 1,438-byte PNG whose text chunk claims 2 GB. libpng took a buffer of
+// that size before finding the data short; the chunk list is now checked against the data
+// first, and every chunk cut short is refused the same way.
+TEST_F(ImagePlugin, ChunkClaimingMoreThanTheDataIsRefusedBeforeLibpngReadsIt)
+{
+    const std::string file =
+        std::string(MEKURI_TEST_DATA) + "/fuzz/image_plugin/text_chunk_claims_2gb.png";
+    ImageClient::Picture picture;
+    testing::internal::CaptureStderr();
+    EXPECT_NE(client.decodeFile(file, picture), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "mekuri_image: PNG: a chunk runs past the end of the data\n");
+
+    // A whole picture still decodes, and so does one that lost only its IEND chunk, which
+    // libpng never reads; the same picture cut before that does not.
+    const auto whole = readFile(kImages + "png/pngsuite_basn2c08.png");
+    ASSERT_EQ(client.decode(whole, picture), 0);
+    for (size_t cut : {size_t(40), whole.size() / 2, whole.size() - 13}) {
+        const std::vector<unsigned char> part(whole.begin(), whole.begin() + cut);
+        EXPECT_NE(client.decode(part, picture), 0) << cut;
+    }
+    for (size_t cut : {whole.size() - 12, whole.size() - 1}) {
+        const std::vector<unsigned char> part(whole.begin(), whole.begin() + cut);
+        EXPECT_EQ(client.decode(part, picture), 0) << cut;
+    }
+}
