@@ -67,6 +67,47 @@ void prepare(PngReadState& state, Source& source)
     png_read_info(state.png, state.info);
 }
 
+uint32_t bigEndian32(const unsigned char* p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+// False when a chunk before IEND claims more bytes than the data has left. libpng takes a
+// buffer of the claimed length (up to 2 GB for a text chunk) before it finds the data short;
+// a chunk cut short fails the decode in any case, so it is refused before libpng starts.
+// `idatBytes` receives the length of the compressed image data.
+bool chunksWithinData(const EncodedPicture& picture, uint64_t* idatBytes)
+{
+    *idatBytes = 0;
+    size_t pos = 8;
+    while (picture.size - pos >= 8) {
+        if (std::memcmp(picture.data + pos + 4, "IEND", 4) == 0)
+            break; // libpng stops before reading it
+        const uint32_t length = bigEndian32(picture.data + pos);
+        const size_t left = picture.size - pos - 8; // after the length and the type
+        if (length > left || left - length < 4)     // the data, then its CRC
+            return false;
+        if (std::memcmp(picture.data + pos + 4, "IDAT", 4) == 0)
+            *idatBytes += length;
+        pos += 12 + static_cast<size_t>(length);
+    }
+    return true;
+}
+
+// Deflate makes at most 1,032 bytes of one (a 258-byte match costs two bits at best), so the
+// image data holds at most that many times its IDAT bytes of pixels. A picture needing more
+// cannot be complete: libpng would fail it at its end, after the whole picture had been
+// allocated and painted white (a gigabyte for a 1 KB file declaring 18000 × 19000).
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+bool enoughImageData(png_structp png, png_infop info, uint64_t idatBytes)
+{
+    const uint64_t bits = uint64_t(png_get_image_width(png, info)) *
+                          png_get_image_height(png, info) * png_get_channels(png, info) *
+                          png_get_bit_depth(png, info);
+    return bits / 8 <= kMaxDeflateRatio * idatBytes + kMaxDeflateRatio;
+}
+
 // The buffers of one decode. libpng's errors longjmp out of decodeRows, which skips the
 // destructors of its locals, so the caller owns every buffer.
 struct RowBuffers {
@@ -75,9 +116,8 @@ struct RowBuffers {
 };
 
 // Everything that can longjmp back lives here; no local of it has a destructor.
-
-int decodeRows(PngReadState& state, Source& source, Bitmap24& out, RowBuffers& buffers,
-               const Progress& progress)
+int decodeRows(PngReadState& state, Source& source, uint64_t idatBytes, Bitmap24& out,
+               RowBuffers& buffers, const Progress& progress)
 {
     png_structp png = state.png;
     png_infop info = state.info;
@@ -89,6 +129,11 @@ int decodeRows(PngReadState& state, Source& source, Bitmap24& out, RowBuffers& b
     const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
     if (!Bitmap24::fits(width, height) || (interlaced && !Bitmap24::workFits(width, height, 4)))
         return SPI_NO_MEMORY;
+    if (!enoughImageData(png, info, idatBytes)) {
+        debugPrint("mekuri_image: PNG: %u x %u needs more image data than the file holds\n",
+                   width, height);
+        return SPI_BROKEN_DATA;
+    }
     // To 8-bit RGBA whatever the source: palette and low-depth grey expanded, tRNS made
     // alpha, 16-bit scaled, grey widened, opaque pictures given a filler alpha of 255.
     png_set_expand(png);
@@ -125,29 +170,6 @@ int decodeRows(PngReadState& state, Source& source, Bitmap24& out, RowBuffers& b
     return SPI_OK;
 }
 
-uint32_t bigEndian32(const unsigned char* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-// False when a chunk before IEND claims more bytes than the data has left. libpng takes a
-// buffer of the claimed length (up to 2 GB for a text chunk) before it finds the data short;
-// a chunk cut short fails the decode in any case, so it is refused before libpng starts.
-bool chunksWithinData(const EncodedPicture& picture)
-{
-    size_t pos = 8;
-    while (picture.size - pos >= 8) {
-        if (std::memcmp(picture.data + pos + 4, "IEND", 4) == 0)
-            break; // libpng stops before reading it
-        const uint32_t length = bigEndian32(picture.data + pos);
-        const size_t left = picture.size - pos - 8; // after the length and the type
-        if (length > left || left - length < 4)     // the data, then its CRC
-            return false;
-        pos += 12 + static_cast<size_t>(length);
-    }
-    return true;
-}
-
 } // namespace
 
 bool isPng(const EncodedPicture& picture)
@@ -172,7 +194,8 @@ int pngDecode(const EncodedPicture& picture, Bitmap24& out, const Progress& prog
 {
     if (!isPng(picture))
         return SPI_UNKNOWN_FORMAT;
-    if (!chunksWithinData(picture)) {
+    uint64_t idatBytes = 0;
+    if (!chunksWithinData(picture, &idatBytes)) {
         debugPrint("mekuri_image: PNG: a chunk runs past the end of the data\n");
         return SPI_BROKEN_DATA;
     }
@@ -181,5 +204,5 @@ int pngDecode(const EncodedPicture& picture, Bitmap24& out, const Progress& prog
         return SPI_NO_MEMORY;
     Source source{picture.data, picture.size, 0};
     RowBuffers buffers;
-    return decodeRows(state, source, out, buffers, progress);
+    return decodeRows(state, source, idatBytes, out, buffers, progress);
 }

@@ -104,6 +104,22 @@ std::vector<unsigned char> pngDeclaring(uint32_t width, uint32_t height)
     return png;
 }
 
+// A whole black RGB picture, its rows compressed as tightly as zlib can: the densest real
+// PNG there is.
+std::vector<unsigned char> blackPng(uint32_t width, uint32_t height)
+{
+    std::vector<unsigned char> png = pngDeclaring(width, height);
+    png.resize(33); // signature and IHDR
+    std::vector<unsigned char> raw(size_t(height) * (1 + size_t(width) * 3), 0);
+    std::vector<unsigned char> packed(compressBound(raw.size()));
+    uLongf packedSize = packed.size();
+    compress2(packed.data(), &packedSize, raw.data(), raw.size(), 9);
+    packed.resize(packedSize);
+    appendChunk(png, "IDAT", packed);
+    appendChunk(png, "IEND", {});
+    return png;
+}
+
 std::vector<unsigned char> gifDeclaring(uint16_t width, uint16_t height)
 {
     std::vector<unsigned char> gif = {'G', 'I', 'F', '8', '9', 'a'};
@@ -478,4 +494,24 @@ TEST_F(ImagePlugin, ChunkClaimingMoreThanTheDataIsRefusedBeforeLibpngReadsIt)
         const std::vector<unsigned char> part(whole.begin(), whole.begin() + cut);
         EXPECT_EQ(client.decode(part, picture), 0) << cut;
     }
+}
+
+// A small file declaring a picture its compressed data cannot fill fails before the picture
+// is allocated; the densest real picture, black rows at zlib's best, still decodes.
+TEST_F(ImagePlugin, PngWithTooLittleImageDataFailsBeforeAllocating)
+{
+    const long before = peakMemoryKb();
+    ImageClient::Picture picture;
+    testing::internal::CaptureStderr();
+    EXPECT_NE(client.decode(pngDeclaring(18000, 19000), picture), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "mekuri_image: PNG: 18000 x 19000 needs more image data than the file holds\n");
+    EXPECT_LT(peakMemoryKb() - before, 100 * 1024) << "no picture-sized allocation";
+
+    const std::vector<unsigned char> black = blackPng(3000, 2000);
+    ASSERT_EQ(client.decode(black, picture), 0) << black.size() << " bytes";
+    EXPECT_EQ(picture.width, 3000);
+    EXPECT_EQ(picture.height, 2000);
+    const Rgb corner = picture.at(2999, 1999);
+    EXPECT_EQ(corner.r + corner.g + corner.b, 0);
 }
