@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -119,10 +120,9 @@ void negativeCatalog(const std::string& folder)
 {
     mkdir(folder.c_str(), 0755);
     writeZip(folder + "/vol1.zip", {{"p1.jpg", smallJpeg()}});
-    Bytes catalog;
-    const char header[] = "mekuri catalog 0000\n";
-    catalog.insert(catalog.end(), header, header + 20);
-    catalog.resize(28);
+    const std::string header = "mekuri catalog 0000\n";
+    Bytes catalog(28, 0);
+    std::copy(header.begin(), header.end(), catalog.begin());
     put32le(catalog, 20, 49696);
     put32le(catalog, 24, static_cast<uint32_t>(-5));
     writeFile(folder + "/_$mekuri.bin", catalog);

@@ -222,8 +222,9 @@ TEST_F(ArchiveMade, TarKeepsRegularFilesAndTimesAndLeavesLinksOut)
     auto entries = expectListing(archive, files);
     for (const auto& e : entries) {
         EXPECT_EQ(e.method, "tar");
-        if (e.name() == "one.png")
+        if (e.name() == "one.png") {
             EXPECT_EQ(e.time, 1234567890);
+        }
     }
     expectContents(archive, entries, files);
 }
