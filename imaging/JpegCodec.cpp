@@ -48,6 +48,24 @@ long codecMemoryLimit(size_t fileSize, bool arithmetic)
                                                            : static_cast<long>(need);
 }
 
+// Every block of a Huffman-coded scan costs at least two bits (its DC code and its end of
+// block), so a file with less than a bit for every eight blocks it declares holds at most a
+// sixteenth of its picture. libjpeg would paint the rest grey, spending seconds and hundreds of
+// megabytes on a 500-byte file declaring 65000 × 2000; such a file is refused instead. A file
+// cut part-way keeps far more than that and is still shown with grey rows. Arithmetic coding
+// can spend less than a bit on a block, so it is left alone.
+constexpr uint64_t kMaxBlocksPerFileByte = 64;
+
+bool tooLittleData(const jpeg_decompress_struct& cinfo, size_t fileSize)
+{
+    if (cinfo.arith_code)
+        return false;
+    uint64_t blocks = 0;
+    for (int c = 0; c < cinfo.num_components; ++c)
+        blocks += uint64_t(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks;
+    return blocks > kMaxBlocksPerFileByte * fileSize;
+}
+
 struct ErrorManager {
     jpeg_error_mgr mgr;
     jmp_buf jump;
@@ -278,6 +296,11 @@ JpegStatus planOutput(Session& s, const unsigned char* bytes, size_t size, int d
     // gets no thumbnail either, and a lying header cannot make a reduced decode run for long.
     if (!pictureSizeAllowed(image->sourceWidth, image->sourceHeight))
         return JpegStatus::TooLarge;
+    if (tooLittleData(s.cinfo, size)) {
+        image->message = "too little data for " + std::to_string(image->sourceWidth) + " x " +
+                         std::to_string(image->sourceHeight) + " pixels";
+        return JpegStatus::DecodeFailed;
+    }
     if (!computeOutputSize(s, denominator, *cmyk ? JCS_CMYK : JCS_EXT_BGR)) {
         image->message = s.message();
         return JpegStatus::Unsupported;

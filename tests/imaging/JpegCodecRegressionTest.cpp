@@ -41,9 +41,10 @@ void writerExit(j_common_ptr info)
     longjmp(reinterpret_cast<WriterError*>(info->err)->jump, 1);
 }
 
-// A flat grey progressive JPEG (4:2:0, libjpeg's usual scan script) of the given size, written
-// row by row so no picture-sized buffer is needed. Flat blocks cost about a bit each.
-std::vector<unsigned char> flatProgressiveJpeg(int width, int height)
+// A flat grey JPEG (4:2:0; progressive with libjpeg's usual scan script, or baseline) of the
+// given size, written row by row so no picture-sized buffer is needed. Flat blocks cost about
+// a bit each in a progressive file, two in a baseline one.
+std::vector<unsigned char> flatProgressiveJpeg(int width, int height, bool progressive = true)
 {
     jpeg_compress_struct info;
     WriterError error;
@@ -64,7 +65,8 @@ std::vector<unsigned char> flatProgressiveJpeg(int width, int height)
     info.input_components = 3;
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
-    jpeg_simple_progression(&info);
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         JSAMPROW rows[1] = {row.data()};
@@ -118,4 +120,45 @@ TEST(JpegCodecRegression, ProgressiveMemoryFollowsTheFileSize)
     const std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + 20000);
     JpegImage cutImage;
     EXPECT_EQ(decodeJpeg(cut.data(), cut.size(), 8, &cutImage), JpegStatus::DecodeFailed);
+}
+
+// 520 bytes declaring a 65297 × 2237 CMYK picture, 146 megapixels. libjpeg painted it grey
+// from nothing: 438 MB and five seconds a decode under the fuzzer. A file with so little data
+// for its blocks is refused at once, at every scale; its size can still be read.
+TEST(JpegCodecRegression, FileWithTooLittleDataForItsBlocksIsRefused)
+{
+    const std::vector<unsigned char> bytes = readCase("cmyk_520_bytes_declares_65297x2237.jpg");
+    ASSERT_EQ(bytes.size(), 520u);
+    JpegInfo info;
+    ASSERT_EQ(readJpegInfo(bytes.data(), bytes.size(), &info), JpegStatus::Ok);
+    EXPECT_EQ(info.width, 65297);
+    const long before = peakResidentKb();
+    for (int denominator : {1, 2, 4, 8}) {
+        JpegImage image;
+        EXPECT_EQ(decodeJpeg(bytes.data(), bytes.size(), denominator, &image),
+                  JpegStatus::DecodeFailed)
+            << denominator;
+        EXPECT_EQ(image.message, "too little data for 65297 x 2237 pixels");
+        EXPECT_FALSE(image.pixels);
+    }
+    EXPECT_LT(peakResidentKb() - before, 16 * 1024);
+}
+
+// A flat baseline picture (about 141 KB for its 212,064 blocks with libjpeg's standard tables)
+// decodes, and so does the same file cut to a quarter (grey rows below); cut to a hundredth it
+// holds too little and is refused.
+TEST(JpegCodecRegression, FlatPicturesAndFilesCutPartWayStillDecode)
+{
+    const std::vector<unsigned char> bytes = flatProgressiveJpeg(3000, 3000, false);
+    JpegImage image;
+    ASSERT_EQ(decodeJpeg(bytes.data(), bytes.size(), 1, &image), JpegStatus::Ok) << image.message;
+    const std::vector<unsigned char> quarter(bytes.begin(), bytes.begin() + long(bytes.size() / 4));
+    JpegImage cut;
+    EXPECT_EQ(decodeJpeg(quarter.data(), quarter.size(), 1, &cut), JpegStatus::Ok) << cut.message;
+    EXPECT_NE(cut.message.find("Premature end"), std::string::npos) << cut.message;
+    const std::vector<unsigned char> hundredth(bytes.begin(),
+                                               bytes.begin() + long(bytes.size() / 100));
+    JpegImage tiny;
+    EXPECT_EQ(decodeJpeg(hundredth.data(), hundredth.size(), 1, &tiny), JpegStatus::DecodeFailed)
+        << bytes.size();
 }
