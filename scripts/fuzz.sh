@@ -29,6 +29,7 @@ OPTIONS="-close_fd_mask=2 -print_final_stats=1"
 TIMEOUT=30
 
 build() {
+    ./scripts/setup-debian.sh # clang and its runtime on a fresh machine
     $NICE cmake -S fuzz -B $BUILD -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
         >/dev/null
     $NICE cmake --build $BUILD -- -j2
