@@ -79,7 +79,8 @@ void drawNumber(RgbImage& image, int number, int cx, int cy, int digitHeight, Rg
     }
 }
 
-std::vector<unsigned char> encodeJpeg(const RgbImage& image, int quality, bool gray)
+std::vector<unsigned char> encodeJpeg(const RgbImage& image, int quality, bool gray,
+                                      bool progressive)
 {
     jpeg_compress_struct info;
     JpegError error;
@@ -101,6 +102,8 @@ std::vector<unsigned char> encodeJpeg(const RgbImage& image, int quality, bool g
     info.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         const unsigned char* src = &image.pixels[size_t(info.next_scanline) * image.width * 3];

@@ -28,9 +28,11 @@ struct RgbImage {
 // centred on (cx, cy).
 void drawNumber(RgbImage& image, int number, int cx, int cy, int digitHeight, Rgb colour);
 
-// Encodes as a baseline JPEG (quality 0–100). `gray` writes a one-channel JPEG from the red
-// channel. Returns the bytes, empty on failure.
-std::vector<unsigned char> encodeJpeg(const RgbImage& image, int quality = 90, bool gray = false);
+// Encodes as a baseline JPEG (quality 0–100), or a progressive one with libjpeg's usual scan
+// script (DC first, AC later). `gray` writes a one-channel JPEG from the red channel. Returns
+// the bytes, empty on failure.
+std::vector<unsigned char> encodeJpeg(const RgbImage& image, int quality = 90, bool gray = false,
+                                      bool progressive = false);
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> readFile(const std::string& path);
 

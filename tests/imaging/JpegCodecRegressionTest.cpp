@@ -3,15 +3,12 @@
 #include "imaging/JpegCodec.h"
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <sys/resource.h>
 
-#include <csetjmp>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tools/BookMaker.h"
 
 namespace {
 
@@ -19,9 +16,7 @@ const std::string kCases = std::string(MEKURI_TEST_DATA) + "/fuzz/jpeg_decoder/"
 
 std::vector<unsigned char> readCase(const std::string& name)
 {
-    std::ifstream in(kCases + name, std::ios::binary);
-    return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
+    return readFile(kCases + name);
 }
 
 long peakResidentKb()
@@ -31,52 +26,11 @@ long peakResidentKb()
     return usage.ru_maxrss;
 }
 
-struct WriterError {
-    jpeg_error_mgr mgr;
-    jmp_buf jump;
-};
-
-void writerExit(j_common_ptr info)
-{
-    longjmp(reinterpret_cast<WriterError*>(info->err)->jump, 1);
-}
-
 // A flat grey JPEG (4:2:0; progressive with libjpeg's usual scan script, or baseline) of the
-// given size, written row by row so no picture-sized buffer is needed. Flat blocks cost about
-// a bit each in a progressive file, two in a baseline one.
-std::vector<unsigned char> flatProgressiveJpeg(int width, int height, bool progressive = true)
+// given size. Flat blocks cost about a bit each in a progressive file, two in a baseline one.
+std::vector<unsigned char> flatJpeg(int width, int height, bool progressive)
 {
-    jpeg_compress_struct info;
-    WriterError error;
-    info.err = jpeg_std_error(&error.mgr);
-    error.mgr.error_exit = writerExit;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    std::vector<unsigned char> row(static_cast<size_t>(width) * 3, 200);
-    if (setjmp(error.jump)) {
-        jpeg_destroy_compress(&info);
-        std::free(buffer);
-        return {};
-    }
-    jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    if (progressive)
-        jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<unsigned char> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    return encodeJpeg(RgbImage(width, height, Rgb{200, 200, 200}), 75, false, progressive);
 }
 
 } // namespace
@@ -110,7 +64,7 @@ TEST(JpegCodecRegression, TinyProgressiveFileDeclaringAHugePictureFailsWithLittl
 // file cut inside its first scan no longer holds a bit for every block and is refused.
 TEST(JpegCodecRegression, ProgressiveMemoryFollowsTheFileSize)
 {
-    const std::vector<unsigned char> bytes = flatProgressiveJpeg(5000, 5000);
+    const std::vector<unsigned char> bytes = flatJpeg(5000, 5000, true);
     ASSERT_GT(bytes.size(), 40000u);
     JpegImage image;
     ASSERT_EQ(decodeJpeg(bytes.data(), bytes.size(), 8, &image), JpegStatus::Ok) << image.message;
@@ -149,7 +103,7 @@ TEST(JpegCodecRegression, FileWithTooLittleDataForItsBlocksIsRefused)
 // holds too little and is refused.
 TEST(JpegCodecRegression, FlatPicturesAndFilesCutPartWayStillDecode)
 {
-    const std::vector<unsigned char> bytes = flatProgressiveJpeg(3000, 3000, false);
+    const std::vector<unsigned char> bytes = flatJpeg(3000, 3000, false);
     JpegImage image;
     ASSERT_EQ(decodeJpeg(bytes.data(), bytes.size(), 1, &image), JpegStatus::Ok) << image.message;
     const std::vector<unsigned char> quarter(bytes.begin(), bytes.begin() + long(bytes.size() / 4));

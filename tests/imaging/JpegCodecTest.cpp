@@ -100,42 +100,6 @@ std::vector<unsigned char> manyScanJpeg()
     return out;
 }
 
-// The same picture as a progressive JPEG (libjpeg's usual scan script: DC first, AC later).
-std::vector<unsigned char> progressiveJpeg(const RgbImage& image)
-{
-    jpeg_compress_struct info;
-    ScanWriterError error;
-    info.err = jpeg_std_error(&error.mgr);
-    error.mgr.error_exit = scanWriterExit;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    if (setjmp(error.jump)) {
-        jpeg_destroy_compress(&info);
-        std::free(buffer);
-        return {};
-    }
-    jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(image.width);
-    info.image_height = static_cast<JDIMENSION>(image.height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {const_cast<unsigned char*>(
-            &image.pixels[size_t(info.next_scanline) * image.width * 3])};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<unsigned char> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
-}
-
 } // namespace
 
 TEST(JpegCodec, ReadsTheHeaderWithoutDecoding)
@@ -357,7 +321,7 @@ TEST(JpegCodec, ProgressiveEighthComesFromTheDcScanAlone)
             image.fillRect(x, y, 8, 8,
                            Rgb{static_cast<unsigned char>(x / 2), static_cast<unsigned char>(y / 2),
                                static_cast<unsigned char>((x + y) % 256)});
-    const auto bytes = progressiveJpeg(image);
+    const auto bytes = encodeJpeg(image, 90, false, true);
     ASSERT_FALSE(bytes.empty());
     const JpegImage eighth = decode(bytes, 8, JpegStatus::Ok);
     ASSERT_EQ(eighth.width, 50);
