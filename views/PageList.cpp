@@ -120,13 +120,8 @@ int PageList::push()
 int PageList::release()
 {
     cancelTip();
-    if (!isTouchMouse())
-        inertia.beginOrFeed(Fl::event_x(), Fl::event_y(), tickCount());
-    if (!Fl::event_is_click()) {
-        inertia.release();
+    if (inertia.endDrag(Fl::event_x(), Fl::event_y(), !isTouchMouse(), Fl::event_is_click()))
         return 1;
-    }
-    inertia.stop();
     // A click: the browser's own press selects the row under the pointer, its release runs
     // the callback.
     Fl_BrowserEX::handle(FL_PUSH);

@@ -43,15 +43,10 @@ int PropertyBrowser::handle(int event)
     case FL_RELEASE:
         if (Fl::event_button() != FL_LEFT_MOUSE || inertia.state() != InertiaHdr::TRACKING)
             break;
-        if (!isTouchMouse())
-            inertia.beginOrFeed(Fl::event_x(), Fl::event_y(), tickCount());
-        if (!Fl::event_is_click()) {
-            inertia.release();
+        if (inertia.endDrag(Fl::event_x(), Fl::event_y(), !isTouchMouse(),
+                            Fl::event_is_click()))
             return 1;
-        }
-        // A click: nothing to select in a plain listing; the drag simply ends.
-        inertia.stop();
-        break;
+        break; // a click: nothing to select in a plain listing; the drag simply ends
     default:
         break;
     }

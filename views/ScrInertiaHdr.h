@@ -82,6 +82,22 @@ template <class T> class ScrInertiaHdr : public InertiaHdr {
         feed(x, y);
     }
 
+    // Ends a button-1 drag at the pointer. The release point is fed first unless
+    // `feedRelease` is false (a touch screen's release repeats its last move). A drag (not
+    // `click`) goes on by inertia when it was fast enough and true is returned; a click stops
+    // the handler and false is returned.
+    bool endDrag(int x, int y, bool feedRelease, bool click)
+    {
+        if (feedRelease)
+            beginOrFeed(x, y);
+        if (click) {
+            stop();
+            return false;
+        }
+        release();
+        return true;
+    }
+
     T* target() const { return target_; }
     // Points the handler at another widget (only while idle).
     void target(T* t) { target_ = t; }

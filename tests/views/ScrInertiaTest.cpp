@@ -84,14 +84,24 @@ TEST(ScrInertia, AFlickOfTheScrollAreaKeepsMovingAfterRelease)
     ScrInertiaHdr<Fl_Scroll> h(&area, [&] { return clock; });
     h.beginOrFeed(100, 500);
     clock += 20;
-    h.beginOrFeed(100, 440); // 60 px up in 20 ms
-    h.release();
+    EXPECT_TRUE(h.endDrag(100, 440, true, false)); // released 60 px up, 20 ms later
     ASSERT_EQ(h.state(), InertiaHdr::INERTIA);
     const int released = area.yposition();
+    EXPECT_EQ(released, 60);
     clock += 20;
     h.tick();
     EXPECT_GT(area.yposition(), released);
     h.stop();
+
+    // A click ends without inertia; a touch release is not fed, so a stale point cannot move
+    // the content.
+    h.beginOrFeed(100, 500);
+    EXPECT_FALSE(h.endDrag(100, 500, true, true));
+    EXPECT_EQ(h.state(), InertiaHdr::IDLE);
+    const int before = area.yposition();
+    h.beginOrFeed(100, 500);
+    EXPECT_FALSE(h.endDrag(100, 100, false, true));
+    EXPECT_EQ(area.yposition(), before);
 }
 
 TEST(SpreadViewInertia, EndingADragOrItsInertiaStopsTheHandler)
