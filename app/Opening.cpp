@@ -10,7 +10,6 @@
 #include <FL/filename.H>
 #include <FL/fl_draw.H>
 
-#include <strings.h>
 #include <unistd.h>
 
 #include <memory>
@@ -21,6 +20,7 @@
 #include "ModalDialog.h"
 #include "RenameCommand.h"
 #include "ZoomMath.h"
+#include "catalog/CatalogFile.h"
 #include "catalog/ui/CatalogCommands.h"
 #include "catalog/ui/CatalogView.h"
 #include "pipeline/CacheManager.h"
@@ -35,7 +35,6 @@
 
 namespace {
 
-const char* const kCatalogFileName = "_$mekuri.bin";
 bool openingBook = false; // an open is listing (and pumping events); refuse another
 bool droppingPath = false;
 
@@ -73,11 +72,6 @@ void computeOpeningZoom(Mekuri* w)
         showZoomField(w);
     }
     w->releaseEntry(page);
-}
-
-bool isCatalogFileName(const std::string& name)
-{
-    return strcasecmp(name.c_str(), kCatalogFileName) == 0;
 }
 
 // The folder a catalog is opened on: the path itself, or the folder of a file, without a

@@ -10,6 +10,7 @@
 
 #include "Mekuri.h"
 #include "ModalDialog.h"
+#include "catalog/CatalogFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
@@ -120,7 +121,7 @@ void rename_cb(Fl_Widget*, void*)
             return;
         if (button == BUTTON_RESTORE) {
             text = w->bookFileName;
-        } else if (!acceptableFileName(value)) {
+        } else if (!acceptableBookName(value)) {
             messageBox(nullptr, "エラー", "このファイル名は使えません", BoxIcon::Error);
             text = value;
         } else if (value != w->bookFileName && pathExists(w->bookFolder + value)) {

@@ -1,6 +1,7 @@
 #include "CatalogFile.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,6 +186,16 @@ void syncFolder(const std::string& folder)
 }
 
 } // namespace
+
+bool isCatalogFileName(const std::string& name)
+{
+    return strcasecmp(name.c_str(), kCatalogFileName) == 0;
+}
+
+bool acceptableBookName(const std::string& name)
+{
+    return acceptableFileName(name) && !isCatalogFileName(name);
+}
 
 std::string catalogFilePath(const std::string& folder)
 {

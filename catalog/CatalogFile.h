@@ -11,6 +11,12 @@
 // int32 length L and L bytes of the run-length compressed record. UI thread.
 
 extern const char* const kCatalogFileName;
+// True when `name` (a bare file name) is the catalog file's name in any letter case: such a
+// file is always taken for a catalog, and the next catalog save replaces the exact name.
+bool isCatalogFileName(const std::string& name);
+// A name a book or archive may be renamed to: an acceptable file name that is not the catalog
+// file's (a book under that name could not be opened, and a catalog save would replace it).
+bool acceptableBookName(const std::string& name);
 constexpr int kCatalogVersion = 0;
 // Largest compressed record a reader accepts (the writer's work buffer).
 constexpr int32_t kMaxCompressedRecord = 3 * static_cast<int32_t>(kCatalogEntrySize);

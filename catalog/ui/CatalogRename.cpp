@@ -8,6 +8,7 @@
 #include "CatalogPage.h"
 #include "CatalogView.h"
 #include "RenameField.h"
+#include "catalog/CatalogFile.h"
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
@@ -206,7 +207,7 @@ void CatalogView::applyRename()
     if (!bookPath.empty() && sameFile(bookPath, oldPath)) {
         messageBox(this, "ERROR", "現在開いているのでファイル名の変更はできません",
                    BoxIcon::Warning);
-    } else if (newName != oldName && !acceptableFileName(newName)) {
+    } else if (newName != oldName && !acceptableBookName(newName)) {
         messageBox(this, "エラー", "このファイル名は使えません", BoxIcon::Error);
     } else if (host.renameFile(oldPath, newPath) && newName != oldName) {
         const int position = findEntry(model.entries, entry.get());

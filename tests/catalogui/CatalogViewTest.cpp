@@ -279,6 +279,28 @@ TEST_F(CatalogViewTest, RenameRefusesTheOpenBookAndBadNames)
     EXPECT_EQ(entryName(*view->model.entries[view->model.selectedIndex]), "vol2.zip");
 }
 
+TEST_F(CatalogViewTest, RenameToTheCatalogFileNameIsRefusedSoNoSaveReplacesTheArchive)
+{
+    openAndBuild();
+    CatalogView* view = host.view;
+    const std::vector<unsigned char> before = readFile(folder.file("vol2.zip"));
+    for (const char* name : {"_$mekuri.bin", "_$MEKURI.BIN"}) {
+        waitFor([&] { return view->renameField == nullptr; });
+        view->selectEntry(indexOf(view, "vol2.zip"));
+        answers = {{0, ""}};
+        view->beginRename(view->model.selectedIndex);
+        view->renameField->value(name);
+        view->renameEnding = true;
+        view->applyRename();
+        EXPECT_EQ(requests.back(), "エラー|このファイル名は使えません") << name;
+    }
+    // The catalog is saved over its own name: the archive must still be there afterwards.
+    view->model.modified = true;
+    ASSERT_TRUE(saveCatalog(view->model, nullptr));
+    EXPECT_EQ(readFile(folder.file("vol2.zip")), before);
+    EXPECT_EQ(entryName(*view->model.entries[indexOf(view, "vol2.zip")]), "vol2.zip");
+}
+
 TEST_F(CatalogViewTest, RenameOntoAnExistingArchiveReplacesNothing)
 {
     openAndBuild();

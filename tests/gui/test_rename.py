@@ -58,6 +58,7 @@ def refused_names(work):
     harness.make_book(os.path.join(work, "exists.zip"), PAGES, zip=True)
     answers = [("ファイル名を変更", 0, "exists.zip"), ("エラー", 0, ""),
                ("ファイル名を変更", 0, "a/b.zip"), ("エラー", 0, ""),
+               ("ファイル名を変更", 0, "_$Mekuri.BIN"), ("エラー", 0, ""),
                ("ファイル名を変更", 2, ""), ("ファイル名を変更", 0, "vol3.zip")]
     app = App([book], answers=answers)
     try:
@@ -65,6 +66,9 @@ def refused_names(work):
         app.key("alt+f", "r")
         app.wait_trace(r"dialog \[エラー\] 同名のファイルが存在します")
         app.wait_trace(r"dialog \[エラー\] このファイル名は使えません")
+        # The catalog file's name, in any letter case, is refused like an unusable one.
+        harness.wait_for(lambda: app.count("dialog [エラー] このファイル名は使えません") == 2,
+                         "the catalog file's name was accepted:\n" + app.trace())
         app.key("alt+c")
         harness.wait_for(lambda: app.title() == "Mekuri", "the book did not close")
         check(os.path.exists(book), "restoring the original name still moved the file")
