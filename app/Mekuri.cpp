@@ -179,34 +179,48 @@ void Mekuri::startupOpenCb(void*)
     startupOpen();
 }
 
+int Mekuri::keyTable()
+{
+    switch (Fl::event_key()) {
+    case FL_Down:
+    case FL_Page_Down:
+    case FL_Enter:
+    case 'n':
+    case ' ':
+        forward_page_cb(JUMP_TO_START);
+        return 1;
+    case FL_Up:
+    case FL_Page_Up:
+    case FL_BackSpace:
+    case 'p':
+    case 'b':
+        back_page_cb(JUMP_NONE);
+        return 1;
+    case FL_Left:
+        leftArrow_cb(this, nullptr);
+        return 1;
+    case FL_Right:
+        rightArrow_cb(this, nullptr);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 int Mekuri::handle(int event)
 {
     switch (event) {
-    case FL_KEYBOARD:
-        switch (Fl::event_key()) {
-        case FL_Down:
-        case FL_Page_Down:
-        case FL_Enter:
-        case 'n':
-        case ' ':
-            forward_page_cb(JUMP_TO_START);
+    case FL_SHORTCUT:
+        // A key reaches the window as a shortcut only when no widget has the keyboard focus,
+        // as after a message box closed without a window manager to give it back: the key
+        // table still applies, and the spread view takes the focus again.
+        if (Fl::focus() == nullptr && keyTable()) {
+            pages->take_focus();
             return 1;
-        case FL_Up:
-        case FL_Page_Up:
-        case FL_BackSpace:
-        case 'p':
-        case 'b':
-            back_page_cb(JUMP_NONE);
-            return 1;
-        case FL_Left:
-            leftArrow_cb(this, nullptr);
-            return 1;
-        case FL_Right:
-            rightArrow_cb(this, nullptr);
-            return 1;
-        default:
-            return 0;
         }
+        return Fl_Window::handle(event);
+    case FL_KEYBOARD:
+        return keyTable();
     case FL_HIDE:
         pageList->removepopupNow();
         Fl_Window::handle(event);

@@ -68,6 +68,9 @@ public:
     WorkerBlock worker;
 
 private:
+    // The keys that turn pages (Down, Page Down, Enter, n, space; Up, Page Up, BackSpace, p, b;
+    // Left, Right): 1 when the key was one of them.
+    int keyTable();
     static void startupOpenCb(void* window);
     static void redrawScrollAreaCb(void* window);
 };

@@ -314,14 +314,16 @@ void MihirakiPages::endMode()
 {
     switch (mode) {
     case MODE_ZOOM: {
+        // Leave the mode before applying the zoom: a refused zoom shows a box whose event
+        // loop must not see a zoom still running (a second Ctrl release would end it again).
+        inertia.stop();
+        mode = MODE_IDLE;
         owner->jumpRequest = JUMP_TO_SAVED;
         const float zoom = owner->zoomStepIndex == -1 ? owner->gestureZoom
                                                       : owner->zoomSteps[owner->zoomStepIndex];
         owner->setZoom(zoom);
         showZoom(owner->zoomField, owner->zoomPercent);
         owner->topWindow()->redraw();
-        inertia.stop();
-        mode = MODE_IDLE;
         break;
     }
     case MODE_DRAG:

@@ -78,6 +78,30 @@ def spread_wheel(work):
         app.kill()
 
 
+def zoom_refused_once(work):
+    # Pages this small fit the view at well over 400 %, so the last step is refused.
+    book = harness.make_book(os.path.join(work, "tiny.zip"), ["30x40#3264c8"] * 4, zip=True)
+    app = App([book])
+    try:
+        app.wait_trace(r"get_image_info_ijl 30x40")
+        xdo("mousemove", app.x + 500, app.y + 400, "keydown", "ctrl")
+        notches(4, 8)
+        app.wait_trace(r"begin scaling")
+        xdo("keyup", "ctrl")
+        app.wait_trace(r"dialog \[Error\] デカ過ぎ")
+        box = app.wait_window("^Error$")
+        # A second Ctrl release while the box is up must not end the zoom a second time.
+        xdo("keydown", "ctrl", "keyup", "ctrl")
+        run([harness.XCLOSE, box])
+        # With one box, closing it gives the window its keys back.
+        app.key("n")
+        app.wait_trace(r"forward_page_cb\n", timeout=5)
+        check(app.count("dialog [Error] デカ過ぎ") == 1,
+              "the refused zoom showed more than one box:\n" + app.trace()[-2000:])
+    finally:
+        app.kill()
+
+
 def list_crop(app):
     return app.shot().crop(3, 24, 50, 700)  # the rows, without the scrollbar
 
@@ -140,6 +164,7 @@ def catalog_wheel(work):
 def test():
     work = tempfile.mkdtemp(prefix="mekuri-wheel-")
     spread_wheel(work)
+    zoom_refused_once(work)
     list_wheel(work)
     catalog_wheel(work)
 
