@@ -98,6 +98,7 @@ int openBook(const std::string& path)
     Mekuri* w = mainWindow;
     if (openingBook) {
         debugPrint("openBook(%s) refused: another book is being opened\n", path.c_str());
+        messageBox(w, "エラー", "他のファイルを開いている途中です", BoxIcon::Error);
         return 0;
     }
     openingBook = true;
