@@ -1,7 +1,6 @@
 #include "CatalogSearch.h"
 
-#include <FL/filename.H>
-
+#include "platform/PatternMatch.h"
 #include "platform/Text.h"
 
 std::string searchTextFromField(const std::string& field)
@@ -14,7 +13,7 @@ bool entryMatches(const std::string& name, const std::string& text, int mode)
     const std::string lowerName = mbslwr(name);
     const std::string lowerText = mbslwr(text);
     if (mode == kSearchPattern)
-        return fl_filename_match(lowerName.c_str(), lowerText.c_str()) != 0;
+        return matchNamePattern(lowerName, lowerText);
     // UTF-8 is self-synchronising: a byte match of well-formed text starts on a character.
     return lowerName.find(lowerText) != std::string::npos;
 }

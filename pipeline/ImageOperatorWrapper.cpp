@@ -135,8 +135,21 @@ void filterPages(std::vector<PageEntry>& pages)
     pages.resize(kept);
 }
 
+namespace {
+
+bool nameBefore(const PageEntry& a, const PageEntry& b)
+{
+    return mbsicmp(a.name, b.name) < 0;
+}
+
+} // namespace
+
 void sortPages(std::vector<PageEntry>& pages)
 {
-    std::sort(pages.begin(), pages.end(),
-              [](const PageEntry& a, const PageEntry& b) { return mbsicmp(a.name, b.name) < 0; });
+    std::sort(pages.begin(), pages.end(), nameBefore);
+}
+
+void sortPagesStable(std::vector<PageEntry>& pages)
+{
+    std::stable_sort(pages.begin(), pages.end(), nameBefore);
 }

@@ -59,3 +59,6 @@ class ImageOperatorWrapper {
 void filterPages(std::vector<PageEntry>& pages);
 // Sorts pages by name in the cp932 case-insensitive order (see platform/Text.h).
 void sortPages(std::vector<PageEntry>& pages);
+// The same order, keeping names that compare equal (a.jpg, A.JPG) in their listing order: the
+// property list shows an archive's members so.
+void sortPagesStable(std::vector<PageEntry>& pages);

@@ -34,7 +34,7 @@ Fl_Window* showFileProperties(const std::string& path, Fl_Window* owner, Fl_Wind
         debugPrint("showFileProperties: %s cannot be listed\n", path.c_str());
         return nullptr;
     }
-    sortPages(book.pages);
+    sortPagesStable(book.pages);
     const std::vector<std::string> lines = propertyLines(path, book.bookTime, book.pages);
     book.close();
 

@@ -28,6 +28,17 @@ TEST(CatalogSearch, PatternModeMatchesTheWholeName)
     EXPECT_FALSE(entryMatches("b.zip", "[!a-c].zip", kSearchPattern));
 }
 
+TEST(CatalogSearch, PatternsTakeJapaneseNamesCharacterByCharacter)
+{
+    EXPECT_TRUE(entryMatches("第3巻.zip", "?3巻.zip", kSearchPattern));
+    EXPECT_FALSE(entryMatches("第3巻.zip", "??3巻.zip", kSearchPattern));
+    EXPECT_TRUE(entryMatches("第3巻.zip", "[第続]3巻.zip", kSearchPattern));
+    EXPECT_FALSE(entryMatches("続3巻.zip", "[!続]3巻.zip", kSearchPattern));
+    EXPECT_TRUE(entryMatches("ぬ.zip", "[あ-ん].zip", kSearchPattern));
+    EXPECT_TRUE(entryMatches("上巻.zip", "{上,下}巻.zip", kSearchPattern));
+    EXPECT_TRUE(entryMatches("ＶＯＬ.zip", "ｖｏｌ.*", kSearchPattern)); // full-width letters fold too
+}
+
 TEST(CatalogSearch, ForwardContinuesAfterTheLastHit)
 {
     const std::vector<bool> hits = {false, true, false, true, false};

@@ -332,6 +332,23 @@ TEST(PageOrder, DigitsAndCaseAndUnderscore)
                                                         "ページ02.jpg", "漢.jpg"}));
 }
 
+TEST(PageOrder, TheStableOrderKeepsEqualNamesAsListed)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i)
+        names.push_back((i % 2 ? "A" : "a") + std::to_string(i % 3) + (i % 5 ? ".jpg" : ".JPG"));
+    auto pages = pagesNamed(names);
+    for (size_t i = 0; i < pages.size(); ++i)
+        pages[i].position = static_cast<uint32_t>(i);
+    sortPagesStable(pages);
+    for (size_t i = 1; i < pages.size(); ++i) {
+        if (mbsicmp(pages[i - 1].name, pages[i].name) == 0)
+            EXPECT_LT(pages[i - 1].position, pages[i].position) << pages[i].name;
+        else
+            EXPECT_LT(mbsicmp(pages[i - 1].name, pages[i].name), 0);
+    }
+}
+
 TEST(PageOrder, LargeListsSortLikeTheComparison)
 {
     std::vector<std::string> names;
