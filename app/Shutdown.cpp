@@ -81,8 +81,9 @@ void shutdownWakeCb(int fd, void*)
     Fl::add_timeout(0.0, quitAfterSignal);
 }
 
-// Xlib ends the process when this returns; the worker may be decoding and is not joined:
-// nothing it holds needs saving, and waiting for it could outlast the session.
+// Ends the process itself with _exit: Xlib would call exit when this returns, whose static
+// destructors unload the plug-ins while the worker may still be decoding in one. The worker is
+// not joined: nothing it holds needs saving, and waiting for it could outlast the session.
 int displayLost(Display*)
 {
     endAfterDisplayLost(saveMainWindow, [](int status) { _exit(status); });
