@@ -11,13 +11,14 @@
 #include "Mekuri.h"
 #include "ZoomIcons.h"
 #include "platform/Dialogs.h"
+#include "platform/ShutdownRequest.h"
 #include "platform/UiHooks.h"
 
 namespace {
 
 std::thread::id uiThread;
 
-int showBox(const DialogRequest& request)
+int showToolkitBox(const DialogRequest& request)
 {
     fl_message_title(request.title.c_str());
     const auto& b = request.buttons;
@@ -42,8 +43,25 @@ int showBox(const DialogRequest& request)
     // fl_choice lays its buttons out right to left.
     if (b.size() == 2)
         return 1 - fl_choice("%s", b[1].c_str(), b[0].c_str(), nullptr, request.text.c_str());
-    const int chosen = fl_choice("%s", b[2].c_str(), b[1].c_str(), b[0].c_str(), request.text.c_str());
+    const int chosen =
+        fl_choice("%s", b[2].c_str(), b[1].c_str(), b[0].c_str(), request.text.c_str());
     return 2 - chosen;
+}
+
+// The way out of a box: its last button.
+int cancelAnswer(const DialogRequest& request)
+{
+    return request.buttons.empty() ? 0 : static_cast<int>(request.buttons.size()) - 1;
+}
+
+int showBox(const DialogRequest& request)
+{
+    // A box handed over by the worker may arrive after a shut-down from outside began.
+    if (shuttingDown())
+        return cancelAnswer(request);
+    const int answer = showToolkitBox(request);
+    // The shut-down hides an open box; the toolkit then reports a stale answer.
+    return shuttingDown() ? cancelAnswer(request) : answer;
 }
 
 void showLater(void* data)

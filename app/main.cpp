@@ -12,16 +12,18 @@
 
 #include "MainMenu.h"
 #include "Mekuri.h"
+#include "Shutdown.h"
 #include "StartOptions.h"
 #include "ToolkitHooks.h"
 #include "WheelInput.h"
 #include "ZoomIcons.h"
-#include "views/MihirakiPages.h"
-#include "views/PageList.h"
 #include "pipeline/CacheManager.h"
 #include "pipeline/PluginRegistry.h"
 #include "platform/Diagnostics.h"
+#include "platform/ShutdownRequest.h"
 #include "platform/SystemInfo.h"
+#include "views/MihirakiPages.h"
+#include "views/PageList.h"
 
 namespace {
 
@@ -86,11 +88,13 @@ int main(int argc, char** argv)
     window->show();
     window->pages->take_focus(); // key presses go to the spread view, then to the window
     installInputHandlers();
+    installShutdownHandling();
 
     Fl::run();
 
     window->pageList->removepopupNow();
     delete window;
     debugPrint("Mekuri ended\n");
+    endBySignalIfAsked();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "Diagnostics.h"
+#include "ShutdownRequest.h"
 
 namespace {
 
@@ -103,6 +104,11 @@ int messageBox(const void* owner, const std::string& title, const std::string& t
     DialogAnswer answer;
     if (answeredBySeam(request, answer))
         return answer.button;
+    if (shuttingDown()) {
+        // Nobody may be there to answer (a log-out), and the display may be gone.
+        debugPrint("dialog not shown: shutting down\n");
+        return static_cast<int>(request.buttons.size()) - 1;
+    }
     MessageBoxPresenter presenter;
     {
         std::lock_guard<std::mutex> hold(seam().mutex);

@@ -38,6 +38,8 @@ using MessageBoxPresenter = std::function<int(const void* owner, const DialogReq
 void setMessageBoxPresenter(MessageBoxPresenter presenter);
 
 // A modal message box: the seam first, else the presenter. Returns the index of the button
-// chosen (0 when nothing could be shown). `buttons` empty means a single "OK".
+// chosen (0 when nothing could be shown). `buttons` empty means a single "OK". While the
+// program is being shut down from outside nothing is shown: the box is traced and answered
+// with its last button, the way out.
 int messageBox(const void* owner, const std::string& title, const std::string& text, BoxIcon icon,
                std::vector<std::string> buttons = {});

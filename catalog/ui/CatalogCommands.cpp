@@ -20,6 +20,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
+#include "platform/ShutdownRequest.h"
 #include "views/FileProperties.h"
 
 namespace {
@@ -153,12 +154,16 @@ bool runSearchWindow(Fl_Window* over, std::string& text, int& mode)
     (mode == kSearchPattern ? dialog.pattern : dialog.substring).setonly();
     if (over)
         dialog.window.position(over->x() + (over->w() - dialog.window.w()) / 2, over->y() + 60);
+    // Once the program is being ended from outside, the dialog counts as cancelled.
+    if (shuttingDown())
+        return false;
     dialog.window.set_modal();
     dialog.window.show();
     dialog.field.take_focus();
-    while (dialog.window.shown())
+    while (dialog.window.shown() && !shuttingDown())
         Fl::wait();
-    if (!dialog.accepted)
+    dialog.window.hide();
+    if (!dialog.accepted || shuttingDown())
         return false;
     text = dialog.field.value();
     mode = dialog.pattern.value() ? kSearchPattern : kSearchSubstring;
