@@ -19,6 +19,7 @@
 #include "Commands.h"
 #include "Mekuri.h"
 #include "ModalDialog.h"
+#include "PrintJobGuard.h"
 #include "RenameCommand.h"
 #include "ZoomMath.h"
 #include "catalog/ui/CatalogCommands.h"
@@ -257,6 +258,8 @@ std::string firstDroppedPath(const char* text)
 
 void openDroppedPath(const std::string& path)
 {
+    if (refusedWhilePrinting())
+        return;
     Mekuri* w = mainWindow;
     if (droppingPath || path.empty())
         return;
@@ -284,6 +287,8 @@ void openDroppedPath(const std::string& path)
 
 void open_cb(Fl_Widget*, void*)
 {
+    if (refusedWhilePrinting())
+        return;
     debugPrint("open_cb called\n");
     Mekuri* w = mainWindow;
     std::string chosen;
@@ -319,6 +324,8 @@ void open_cb(Fl_Widget*, void*)
 
 void close_cb(Fl_Widget*, void* window)
 {
+    if (refusedWhilePrinting())
+        return;
     auto* w = static_cast<Mekuri*>(window);
     if (!w || !w->bookOpen)
         return;
