@@ -6,6 +6,7 @@
 #include "Mekuri.h"
 #include "views/PageList.h"
 #include "Opening.h"
+#include "PrintJobGuard.h"
 #include "RenameCommand.h"
 #include "catalog/ui/CatalogHost.h"
 #include "catalog/ui/CatalogPage.h"
@@ -48,6 +49,8 @@ class MainCatalogHost : public CatalogHost {
 
     int openBook(const std::string& path) override
     {
+        if (refusedWhilePrinting())
+            return 0;
         Mekuri* w = mainWindow;
         const int opened = ::openBook(path);
         clearViewArea();

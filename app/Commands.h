@@ -15,6 +15,9 @@ enum JumpRequest {
 
 // Main-menu commands (toolkit callbacks, UI thread). Those taking the main window as user
 // data get it through the MENU_WITH_WINDOW rule; the others reach it through mainWindow.
+// Quit (also the catalog window's quit item): cancels a print job (cancelRunningPrintJob),
+// deletes the property and catalog windows and hides the main window, which ends the program
+// once the job has unwound. Acts once.
 void quit_cb(Fl_Widget* widget, void* window);
 // Shows a fresh file property window for the open book (replacing one still open).
 void property_cb(Fl_Widget* widget, void* data);

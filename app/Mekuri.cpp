@@ -14,6 +14,7 @@
 #include "SpreadRules.h"
 #include "ZoomIcons.h"
 #include "platform/Diagnostics.h"
+#include "print/PrintJob.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
@@ -224,9 +225,12 @@ int Mekuri::handle(int event)
     case FL_HIDE:
         pageList->removepopupNow();
         Fl_Window::handle(event);
-        // Hidden, not iconified: the catalog window goes with the main window.
-        if (!shown())
+        // Hidden, not iconified (quit, the close button): the program is ending, so the catalog
+        // window goes with the main window and a print job is cancelled.
+        if (!shown()) {
+            cancelRunningPrintJob();
             deleteCatalogWindow(this);
+        }
         return 0;
     case FL_DND_ENTER:
     case FL_DND_DRAG:

@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "Mekuri.h"
 #include "platform/Diagnostics.h"
+#include "print/PrintJob.h"
 #include "views/FileProperties.h"
 #include "views/MekuriScroll.h"
 
@@ -24,6 +25,7 @@ void quit_cb(Fl_Widget*, void* window)
     if (!w || w->quitting)
         return;
     w->quitting = 1;
+    cancelRunningPrintJob();
     delete w->propertyWindow;
     w->propertyWindow = nullptr;
     deleteCatalogWindow(w);

@@ -18,6 +18,7 @@
 #include "Commands.h"
 #include "Mekuri.h"
 #include "ModalDialog.h"
+#include "PrintJobGuard.h"
 #include "RenameCommand.h"
 #include "ZoomMath.h"
 #include "catalog/CatalogFile.h"
@@ -252,6 +253,8 @@ std::string firstDroppedPath(const char* text)
 
 void openDroppedPath(const std::string& path)
 {
+    if (refusedWhilePrinting())
+        return;
     Mekuri* w = mainWindow;
     if (droppingPath || path.empty())
         return;
@@ -279,6 +282,8 @@ void openDroppedPath(const std::string& path)
 
 void open_cb(Fl_Widget*, void*)
 {
+    if (refusedWhilePrinting())
+        return;
     debugPrint("open_cb called\n");
     Mekuri* w = mainWindow;
     std::string chosen;
@@ -314,6 +319,8 @@ void open_cb(Fl_Widget*, void*)
 
 void close_cb(Fl_Widget*, void* window)
 {
+    if (refusedWhilePrinting())
+        return;
     auto* w = static_cast<Mekuri*>(window);
     if (!w || !w->bookOpen)
         return;

@@ -22,11 +22,12 @@
 #include "app/PreviewBox.h"
 #include "app/PrintDialogAnswer.h"
 #include "app/PrintDialogWidgets.h"
+#include "app/PrintJobGuard.h"
 #include "app/PrinterPropertiesDialog.h"
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
 #include "platform/UiHooks.h"
-#include "print/PrintDocument.h"
+#include "print/PrintJob.h"
 #include "print/PrintSequence.h"
 #include "print/PrinterSettings.h"
 
@@ -295,25 +296,55 @@ void answerScripted(Mekuri* w, const DialogAnswer& answer)
 struct PendingJob {
     Mekuri* window = nullptr;
     const ImageOperatorWrapper* book = nullptr; // the book the sequence was made for
-    std::vector<int> sequence;
+    std::unique_ptr<PrintJob> job;
 };
 
-bool sameBook(const PendingJob& job)
+bool sameBook(const Mekuri& w, const ImageOperatorWrapper* book)
 {
-    return job.window->bookOpen && job.window->book.get() == job.book;
+    return w.bookOpen && w.book.get() == book;
 }
+
+// The pages of the book a job was decided for, counted when the job begins. Should that book be
+// gone when a sheet asks for a page (a command that replaced it without asking
+// refusedWhilePrinting first), the job is cancelled rather than printing another book's pages
+// or blank sheets.
+class JobPageSource : public PrintPageSource {
+  public:
+    JobPageSource(Mekuri& window, const ImageOperatorWrapper* book)
+        : window_(window), book_(book), pages_(window), pageCount_(pages_.pageCount())
+    {
+    }
+
+    int pageCount() const override { return pageCount_; }
+
+    std::unique_ptr<PrintPage> fetch(int page) override
+    {
+        if (!sameBook(window_, book_)) {
+            debugPrint("print: the book was closed during the job\n");
+            cancelRunningPrintJob();
+            return nullptr;
+        }
+        return pages_.fetch(page);
+    }
+
+  private:
+    Mekuri& window_;
+    const ImageOperatorWrapper* book_;
+    CachePageSource pages_;
+    int pageCount_;
+};
 
 void startPrintJob(void* data)
 {
-    const std::unique_ptr<PendingJob> job(static_cast<PendingJob*>(data));
+    const std::unique_ptr<PendingJob> pending(static_cast<PendingJob*>(data));
     pumpEvents(); // the dialog disappears before the first sheet
-    Mekuri* w = job->window;
-    if (!sameBook(*job)) {
+    Mekuri* w = pending->window;
+    if (!sameBook(*w, pending->book)) {
         debugPrint("print: the book was closed before printing began\n");
         return;
     }
-    CachePageSource source(*w);
-    runPrintJob(source, w->printSettings, job->sequence, w->binding == RIGHT_BINDING, w);
+    JobPageSource source(*w, pending->book);
+    pending->job->run(source, w);
 }
 
 } // namespace
@@ -344,7 +375,7 @@ void print_cb(Fl_Widget*, void* window)
 
 void showPrintDialog(Mekuri* w)
 {
-    if (!w || !w->bookOpen)
+    if (!w || !w->bookOpen || refusedWhilePrinting())
         return;
     closePrintDialog(w);
     if (!preparePrintDialog(w->printSettings, w->printerNames, w))
@@ -380,13 +411,21 @@ void printDialogOk(Mekuri* w)
     if (!w || !w->bookOpen || !w->printDialog)
         return;
     const PrintSettings s = dialogSettings(*w);
-    auto job = std::make_unique<PendingJob>();
-    job->window = w;
-    job->book = w->book.get();
-    job->sequence = buildPrintSequence(s, w->pageCount(), w->currentPage, w->spreadShift);
+    // From here on the job has its own settings, binding and pages, and holds off the commands
+    // that would change the book before it begins.
+    auto pending = std::make_unique<PendingJob>();
+    pending->window = w;
+    pending->book = w->book.get();
+    pending->job = std::make_unique<PrintJob>(
+        s, buildPrintSequence(s, w->pageCount(), w->currentPage, w->spreadShift),
+        w->binding == RIGHT_BINDING);
     w->printSettings = s;
     closePrintDialog(w);
-    Fl::add_timeout(0.0, startPrintJob, job.release());
+    if (!pending->job->accepted()) {
+        refusedWhilePrinting();
+        return;
+    }
+    Fl::add_timeout(0.0, startPrintJob, pending.release());
 }
 
 void closePrintDialog(Mekuri* w)

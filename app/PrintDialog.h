@@ -17,13 +17,15 @@ class Mekuri;
 // The "印刷 ..." menu item; `window` is the main window.
 void print_cb(Fl_Widget* widget, void* window);
 
-// Opens the dialog over `window` when a book is open, after any earlier dialog is deleted.
+// Opens the dialog over `window` when a book is open, after any earlier dialog is deleted;
+// refused with the box of refusedWhilePrinting (PrintJobGuard.h) while a print job exists.
 // Without an installed printer (or a print server) the error box
 // "プリンタがインストールされていません\n" is shown instead.
 void showPrintDialog(Mekuri* window);
 
 // ＯＫ: stores the widgets into the main window's PrintSettings, deletes the dialog and prints
-// the sequence they give once the dialog has gone (from a zero-delay timeout).
+// the sequence they give once the dialog has gone (from a zero-delay timeout). The job keeps
+// copies of the settings, the binding and the sequence taken here (PrintJob.h).
 void printDialogOk(Mekuri* window);
 
 // キャンセル (also the window's close button and Escape): deletes the dialog; the settings

@@ -107,6 +107,22 @@ void CupsJob::finish(bool documentComplete, const std::string& documentError)
     finished_ = true;
 }
 
+void CupsJob::abandon()
+{
+    if (jobId_ <= 0 || finished_)
+        return;
+    // A request cannot be sent on a connection while a document is streaming on it.
+    http_.reset();
+    documentOpen_ = false;
+    finished_ = true;
+    const HttpHolder http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC,
+                                       cupsEncryption(), 1, 5000, nullptr));
+    if (!http || cupsCancelDestJob(http.get(), dest_.get(), jobId_) > IPP_STATUS_OK_CONFLICTING)
+        debugPrint("cancelling job %d: %s\n", jobId_, cupsLastErrorString());
+    else
+        debugPrint("job %d cancelled\n", jobId_);
+}
+
 void CupsJob::cancel()
 {
     if (documentOpen_) {

@@ -28,6 +28,11 @@ class CupsJob {
     // with `documentError` or the server's reason.
     void finish(bool documentComplete, const std::string& documentError);
 
+    // Gives the job up before finish: the document's connection is dropped mid-stream, so the
+    // server never gets a complete document, and the job is cancelled over a new connection
+    // (traced when the server refuses). Nothing happens before start or after finish.
+    void abandon();
+
     // The job's number on the server, 0 before start.
     int id() const { return jobId_; }
 

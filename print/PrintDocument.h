@@ -5,24 +5,21 @@
 #include "print/PrintPageSource.h"
 #include "print/PrintSettings.h"
 
-// The print command's job: the page sequence printed on the chosen printer as one CUPS job
-// titled "mekuri", rendered sheet by sheet into a PDF streamed to the server. UI thread only;
-// `owner` is the window error boxes belong to.
+// A print job in one call: a PrintJob (PrintJob.h) made of copies of the arguments and printed
+// at once. UI thread only; `owner` is the window error boxes belong to.
 
 // True when `sequence` names at least one page of a book of `pageCount` pages.
 bool sequenceHasPages(const std::vector<int>& sequence, int pageCount);
 
-// Prints `sequence` with `settings` (printer, settings record, layout, filter, binarisation).
-// Nothing to print shows the error box "印刷するページがありません。または印刷範囲が不正です\n"
-// and returns 0; so does a call made while a job is running (from the events pumped between
-// sheets), after a trace. Otherwise returns the CUPS job number, or throws PrintException: 2885
-// when the printer or its printable area cannot be had, 2929 when the job cannot be started, 2961
-// when it cannot be completed (the job is then cancelled). Pages sent stay sent.
+// Prints `sequence` with `settings` (printer, settings record, layout, filter, binarisation) as
+// PrintJob::print does: the error box when there is nothing to print, 0 after a trace while
+// another job exists (a call from the events pumped between sheets), 0 when cancelled, else the
+// CUPS job number; throws PrintException 2885, 2929 or 2961. Pages sent stay sent.
 int printDocument(PrintPageSource& source, const PrintSettings& settings,
                   const std::vector<int>& sequence, bool rightBinding, const void* owner);
 
-// The OK handler's printing step: printDocument with its PrintException caught, traced as
-// "print exception! %s (at %d)" and shown to the user in an error box with the reason.
-// Returns the job number, 0 when nothing was printed.
+// printDocument with its PrintException caught, traced as "print exception! %s (at %d)" and
+// shown to the user in an error box with the reason. Returns the job number, 0 when nothing
+// was printed.
 int runPrintJob(PrintPageSource& source, const PrintSettings& settings,
                 const std::vector<int>& sequence, bool rightBinding, const void* owner);

@@ -98,6 +98,8 @@ int printSheets(const SheetJob& job, const std::vector<int>& sequence)
     int printed = 0;
     for (const PlannedSheet& sheet :
          planSheets(sequence, s.printLayout, s.sheetFilter, job.source.pageCount())) {
+        if (job.cancelled && *job.cancelled)
+            break;
         if (sheet.printed) {
             if (s.printLayout == 0)
                 printSheetSingle(job, sheet.first);

@@ -17,6 +17,8 @@ struct SheetJob {
     int printableWidth;  // W: the device's printable area in dots
     int printableHeight; // H
     bool rightBinding;   // the book reads right to left: a pair's first page goes right
+    // When set and true, no further sheet is begun (the job was cancelled meanwhile).
+    const bool* cancelled = nullptr;
 };
 
 // One page on a sheet of its own; a blank (-1) slot gives an empty sheet.
@@ -32,6 +34,6 @@ void drawSlot(const SheetJob& job, const unsigned char* pixels, int width, int h
               int w, int h);
 
 // Walks the sheets of `sequence` with the settings' layout and sheet filter, printing the
-// selected ones, and lets the toolkit process pending events after every sheet. Returns the
-// number of sheets printed.
+// selected ones, and lets the toolkit process pending events after every sheet; stops before a
+// sheet once the job's `cancelled` flag is set. Returns the number of sheets printed.
 int printSheets(const SheetJob& job, const std::vector<int>& sequence);

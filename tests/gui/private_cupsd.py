@@ -6,12 +6,14 @@ no lpoptions file of the user's is read). The machine's own CUPS set-up is never
 touched, and stop() ends only the process start() began.
 """
 import os
+import re
 import shutil
 import signal
 import socket
 import subprocess
 import tempfile
 import time
+import urllib.parse
 
 CUPSD = "/usr/sbin/cupsd"
 PDF_PPD = "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"
@@ -87,6 +89,24 @@ class PrivateCupsd:
         r = subprocess.run(["lpstat", "-o"], env=self.client_env(), stdout=subprocess.PIPE,
                            stderr=subprocess.DEVNULL, text=True)
         return r.returncode == 0 and r.stdout.strip() == ""
+
+    def job_state(self, job):
+        """The IPP job-state keyword of job number `job` ("completed", "canceled", ...), or
+        None when the scheduler does not answer. Asked with ipptool over the socket."""
+        uri = "ipp://%s/jobs/%d" % (urllib.parse.quote(self.socket, safe=""), job)
+        test = os.path.join(self.folder, "job-state.test")
+        with open(test, "w") as f:
+            f.write("{ OPERATION Get-Job-Attributes\n"
+                    "GROUP operation-attributes-tag\n"
+                    "ATTR charset attributes-charset utf-8\n"
+                    "ATTR naturalLanguage attributes-natural-language en\n"
+                    "ATTR uri job-uri $uri\n"
+                    "ATTR keyword requested-attributes job-state\n"
+                    "DISPLAY job-state }\n")
+        r = subprocess.run(["ipptool", "-t", uri, test], env=self.client_env(),
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        m = re.search(r"job-state \(enum\) = (\S+)", r.stdout)
+        return m.group(1) if m else None
 
     def stop(self):
         if self.proc and self.proc.poll() is None:

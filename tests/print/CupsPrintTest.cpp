@@ -19,6 +19,7 @@
 #include "platform/UiHooks.h"
 #include "print/PixelOutput.h"
 #include "print/PrintDocument.h"
+#include "print/PrintJob.h"
 #include "print/PrintSequence.h"
 #include "print/PrinterSettings.h"
 #include "print/SheetLayout.h"
@@ -421,4 +422,73 @@ TEST_F(CupsPrinting, APrintCommandDuringAJobIsRefused)
     EXPECT_EQ(nested, (std::vector<int>{0, 0})); // one attempt after each sheet
     EXPECT_TRUE(contains(trace, "printDocument: a print job is running already\n"));
     EXPECT_EQ(waitForJob(job, nullptr), IPP_JSTATE_COMPLETED);
+}
+
+TEST_F(CupsPrinting, SettingsChangedWhileTheJobRunsChangeNothingPrinted)
+{
+    PrintSettings s;
+    s.printerName = kColour;
+    CaptureStderr();
+    loadDefaultDevmode(s);
+    GetCapturedStderr();
+    ASSERT_EQ(s.printerDevmode.color, 2); // one colour page a sheet
+    FakePageSource source(std::vector<FakePageSource::Page>(3, {120, 170, true, false}));
+    const std::string out = daemon_->outputPath("book.pdf");
+    std::remove(out.c_str());
+    // The print dialog's next ＯＫ would store these into the same settings.
+    setEventPump([&s] {
+        s.printLayout = 1;
+        s.binariseOnColourPrinter = true;
+        s.ditherMode = 1;
+    });
+    CaptureStderr();
+    const int job = runPrintJob(source, s, {0, 1, 2}, true, nullptr);
+    const std::string trace = GetCapturedStderr();
+    setEventPump(nullptr);
+    ASSERT_GT(job, 0) << trace;
+    ASSERT_EQ(waitForJob(job, nullptr), IPP_JSTATE_COMPLETED);
+    if (!toolAvailable("pdfinfo") || !toolAvailable("pdfimages"))
+        GTEST_SKIP() << "poppler-utils is not installed: the PDF cannot be read back";
+    EXPECT_EQ(pdfPageCount(out), 3);
+    const std::vector<PdfImage> images = pdfImages(out);
+    ASSERT_EQ(images.size(), 3u);
+    for (size_t i = 0; i < images.size(); ++i) {
+        EXPECT_EQ(images[i].page, static_cast<int>(i) + 1);
+        EXPECT_EQ(images[i].type, "image") << i; // in colour, not binarised
+        EXPECT_EQ(images[i].color, "rgb") << i;
+    }
+}
+
+TEST_F(CupsPrinting, ACancelledJobEndsAfterItsSheetAndIsCancelledOnTheServer)
+{
+    PrintSettings s;
+    s.printerName = kColour;
+    CaptureStderr();
+    loadDefaultDevmode(s);
+    GetCapturedStderr();
+    FakePageSource source(std::vector<FakePageSource::Page>(4, {120, 170, false, false}));
+    const std::string out = daemon_->outputPath("book.pdf");
+    std::remove(out.c_str());
+    PrintJob job(s, {0, 1, 2, 3}, true);
+    int pumps = 0;
+    setEventPump([&pumps] {
+        if (++pumps == 1)
+            cancelRunningPrintJob(); // as quit does from an event the job pumps
+    });
+    BoxCatcher catcher;
+    CaptureStderr();
+    const int result = job.run(source, nullptr);
+    const std::string trace = GetCapturedStderr();
+    setEventPump(nullptr);
+    EXPECT_EQ(result, 0);
+    const int id = job.cupsJobId();
+    ASSERT_GT(id, 0) << trace;
+    const std::string number = std::to_string(id);
+    EXPECT_TRUE(contains(trace, "print job " + number + ": cancelled after 1 sheets\n")) << trace;
+    EXPECT_TRUE(contains(trace, "job " + number + " cancelled\n")) << trace;
+    EXPECT_EQ(pumps, 1);
+    EXPECT_EQ(source.fetched, (std::vector<int>{0}));
+    EXPECT_TRUE(catcher.boxes.empty());
+    EXPECT_EQ(waitForJob(id, nullptr), IPP_JSTATE_CANCELED);
+    EXPECT_NE(access(out.c_str(), F_OK), 0); // the printer never got a document
 }
