@@ -4,7 +4,6 @@
 
 #include "Commands.h"
 #include "Mekuri.h"
-#include "views/PageList.h"
 #include "Opening.h"
 #include "PrintJobGuard.h"
 #include "RenameCommand.h"
@@ -14,6 +13,7 @@
 #include "platform/Diagnostics.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
+#include "views/PageList.h"
 
 namespace {
 
@@ -78,18 +78,7 @@ class MainCatalogHost : public CatalogHost {
             mainWindow->pageList->removepopupNow();
     }
 
-    int dropText(const char* text) override
-    {
-        Mekuri* w = mainWindow;
-        if (!w)
-            return 0;
-        if (w->pages->mode != MODE_IDLE)
-            w->pages->endMode();
-        if (w->pages->mode != MODE_IDLE)
-            return 0;
-        openDroppedPath(firstDroppedPath(text));
-        return 1;
-    }
+    int dropText(const char* text) override { return ::dropText(text); }
 };
 
 MainCatalogHost host;

@@ -15,6 +15,7 @@
 #include "ZoomIcons.h"
 #include "platform/Diagnostics.h"
 #include "print/PrintJob.h"
+#include "views/DropTarget.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
@@ -236,14 +237,9 @@ int Mekuri::handle(int event)
     case FL_DND_DRAG:
     case FL_DND_LEAVE:
     case FL_DND_RELEASE:
-        return 1; // accept dropped files; they arrive as FL_PASTE
+        return answerDropEvent(this, event); // the dropped files arrive as FL_PASTE
     case FL_PASTE:
-        if (pages->mode != MODE_IDLE)
-            pages->endMode();
-        if (pages->mode != MODE_IDLE)
-            return 0;
-        openDroppedPath(firstDroppedPath(Fl::event_text()));
-        return 1;
+        return dropText(Fl::event_text());
     default:
         return Fl_Window::handle(event);
     }

@@ -1,8 +1,8 @@
 #include "Opening.h"
 
 #include <FL/Fl.H>
-#include <FL/Fl_Button.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Output.H>
 #include <FL/Fl_Radio_Round_Button.H>
@@ -16,6 +16,7 @@
 
 #include "CatalogWindow.h"
 #include "Commands.h"
+#include "DropRules.h"
 #include "Mekuri.h"
 #include "ModalDialog.h"
 #include "PrintJobGuard.h"
@@ -30,6 +31,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
+#include "views/DropTarget.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
@@ -38,6 +40,7 @@ namespace {
 
 bool openingBook = false; // an open is listing (and pumping events); refuse another
 bool droppingPath = false;
+std::string pendingDrop; // dropped, to be opened by openPendingDrop
 
 // The stored name of a book: the last component of its path (of the folder for a folder book).
 std::string storedName(const std::string& path)
@@ -90,6 +93,17 @@ std::string catalogFolderOf(const std::string& path)
 void redrawLater(void* widget)
 {
     static_cast<Fl_Widget*>(widget)->redraw();
+}
+
+void openPendingDrop(void*)
+{
+    const std::string path = std::move(pendingDrop);
+    pendingDrop.clear();
+    droppingPath = false;
+    // A modal window may have come up since the drop; a closing program opens nothing.
+    if (dropRefusedWhileModal() || !mainWindow || !mainWindow->shown())
+        return;
+    openDroppedPath(path);
 }
 
 } // namespace
@@ -221,34 +235,13 @@ void startupOpen()
 
 std::string firstDroppedPath(const char* text)
 {
-    if (!text)
-        return std::string();
-    std::string list(text);
-    // One URI a line; comments start with "#".
-    size_t start = 0;
-    while (start < list.size()) {
-        size_t end = list.find_first_of("\r\n", start);
-        if (end == std::string::npos)
-            end = list.size();
-        std::string line = list.substr(start, end - start);
-        start = end + 1;
-        if (line.empty() || line[0] == '#')
-            continue;
-        if (line.compare(0, 7, "file://") == 0) {
-            line.erase(0, 7);
-            // "file://host/path": keep the path.
-            const size_t slash = line.find('/');
-            if (slash == std::string::npos)
-                continue;
-            line.erase(0, slash);
-            std::vector<char> decoded(line.begin(), line.end());
-            decoded.push_back('\0');
-            fl_decode_uri(decoded.data());
-            line = decoded.data();
-        }
-        return line.size() > 1023 ? line.substr(0, 1023) : line;
-    }
-    return std::string();
+    char host[256] = "";
+    if (gethostname(host, sizeof host - 1) != 0)
+        host[0] = '\0';
+    const DroppedPath dropped = parseDroppedList(text ? text : "", host);
+    if (!dropped.refusal.empty())
+        debugPrint("%s", dropped.refusal.c_str());
+    return dropped.path;
 }
 
 void openDroppedPath(const std::string& path)
@@ -278,6 +271,30 @@ void openDroppedPath(const std::string& path)
     openBook(path);
     w->scrollArea->redraw();
     droppingPath = false;
+}
+
+int dropText(const char* text)
+{
+    Mekuri* w = mainWindow;
+    if (!w || dropRefusedWhileModal())
+        return 1;
+    if (w->pages->mode != MODE_IDLE)
+        w->pages->endMode();
+    if (w->pages->mode != MODE_IDLE)
+        return 0;
+    if (droppingPath) {
+        debugPrint("drop ignored: another drop is being handled\n");
+        return 1;
+    }
+    const std::string path = firstDroppedPath(text);
+    if (path.empty())
+        return 1;
+    // Opened once this event has returned: only then does the toolkit tell the drag source
+    // that the drop is finished, and the folder question must not keep the source waiting.
+    droppingPath = true;
+    pendingDrop = path;
+    Fl::add_timeout(0.0, openPendingDrop);
+    return 1;
 }
 
 void open_cb(Fl_Widget*, void*)

@@ -25,8 +25,13 @@ FolderMode askFolderMode();
 // anything else as a book.
 void startupOpen();
 void openDroppedPath(const std::string& path);
-// The first path of a text/uri-list (or a plain path), decoded; empty when none.
+// The first local path of a text/uri-list (or a plain path), decoded; empty when none or
+// refused (another host, a malformed URI: traced).
 std::string firstDroppedPath(const char* text);
+// The text of a drop on the main or the catalog window (its FL_PASTE): refused while a modal
+// window is shown, ignored while another drop is handled, else its first path is opened by
+// openDroppedPath from a zero-delay timer. 0 when the spread view could not leave its mode.
+int dropText(const char* text);
 
 void open_cb(Fl_Widget* widget, void* data);
 void close_cb(Fl_Widget* widget, void* window);

@@ -13,6 +13,7 @@
 #include "catalog/CatalogGrid.h"
 #include "catalog/SortOrder.h"
 #include "platform/Diagnostics.h"
+#include "views/DropTarget.h"
 
 CatalogView::Running::Running(CatalogView* view) : view_(view)
 {
@@ -128,7 +129,7 @@ int CatalogView::handle(int event)
     case FL_DND_DRAG:
     case FL_DND_LEAVE:
     case FL_DND_RELEASE:
-        return 1; // dropped files arrive as FL_PASTE
+        return answerDropEvent(this, event); // the dropped files arrive as FL_PASTE
     case FL_PASTE:
         return host.dropText(Fl::event_text());
     default:
