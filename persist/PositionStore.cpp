@@ -17,6 +17,19 @@ const char kHeader[] = "mekuri positions 1";
 // three tabs.
 constexpr size_t kNumbersBytes = 3 * 20 + 3;
 
+// A folder book is the same book with or without a slash after its name.
+std::string keyPath(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+bool fitsLine(const std::string& path)
+{
+    return !path.empty() && escapeField(path).size() + kNumbersBytes <= kMaxLineBytes;
+}
+
 } // namespace
 
 bool identifyBook(const std::string& path, BookIdentity& book)
@@ -98,8 +111,9 @@ bool PositionStore::decode(const std::string& text)
 
 int PositionStore::lookup(const BookIdentity& book) const
 {
+    const std::string path = keyPath(book.path);
     for (const Record& r : records_) {
-        if (r.path == book.path)
+        if (r.path == path)
             return r.size == book.size && r.mtime == book.mtime ? r.page : -1;
     }
     return -1;
@@ -107,36 +121,36 @@ int PositionStore::lookup(const BookIdentity& book) const
 
 void PositionStore::remember(const BookIdentity& book, int lowerPage)
 {
-    if (book.path.empty() || escapeField(book.path).size() + kNumbersBytes > kMaxLineBytes) {
+    const std::string path = keyPath(book.path);
+    if (!fitsLine(path)) {
         debugPrint("positions: path empty or too long, position not kept\n");
         return;
     }
-    const auto old = find(book.path);
-    if (old != records_.end())
-        records_.erase(old);
-    records_.insert(records_.begin(),
-                    Record{book.path, book.size, book.mtime, std::max(lowerPage, 0)});
+    forget(path);
+    records_.insert(records_.begin(), Record{path, book.size, book.mtime, std::max(lowerPage, 0)});
     if (records_.size() > capacity_)
         records_.resize(capacity_);
 }
 
 void PositionStore::forget(const std::string& path)
 {
-    const auto found = find(path);
+    const auto found = find(keyPath(path));
     if (found != records_.end())
         records_.erase(found);
 }
 
 void PositionStore::rename(const std::string& from, const std::string& to)
 {
-    if (from == to || find(from) == records_.end())
+    const std::string oldPath = keyPath(from);
+    const std::string newPath = keyPath(to);
+    if (oldPath == newPath || find(oldPath) == records_.end())
         return;
-    if (to.empty() || escapeField(to).size() + kNumbersBytes > kMaxLineBytes) {
-        forget(from);
+    if (!fitsLine(newPath)) {
+        forget(oldPath);
         return;
     }
-    forget(to);
-    find(from)->path = to;
+    forget(newPath);
+    find(oldPath)->path = newPath;
 }
 
 std::vector<PositionStore::Record>::iterator PositionStore::find(const std::string& path)

@@ -14,6 +14,7 @@ struct BookIdentity {
 };
 
 // Fills `book` from the file or folder at `path` (kept as given); false when it has no status.
+// The store treats a path with trailing slashes as the same path without them.
 bool identifyBook(const std::string& path, BookIdentity& book);
 
 // Where the reader stopped in each book: the spread's lower real page (currentPage −

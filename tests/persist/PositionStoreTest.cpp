@@ -39,6 +39,10 @@ TEST(PositionStore, RecognisesABookByPathSizeAndTime)
     EXPECT_EQ(store.lookup(book("/b/x.zip", 101)), 8);
     store.remember(book("/b/first.zip"), -1); // the first spread with the first page alone
     EXPECT_EQ(store.lookup(book("/b/first.zip")), 0);
+    store.remember(book("/b/folder/"), 4); // a folder book, named with or without a slash
+    EXPECT_EQ(store.lookup(book("/b/folder")), 4);
+    store.forget("/b/folder//");
+    EXPECT_EQ(store.lookup(book("/b/folder/")), -1);
     store.forget("/b/x.zip");
     EXPECT_EQ(store.lookup(book("/b/x.zip", 101)), -1);
     EXPECT_EQ(store.size(), 1u);

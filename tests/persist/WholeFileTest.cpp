@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "PersistTestSupport.h"
+#include "persist/RecentBooks.h"
 
 using namespace persisttest;
 using testing::internal::CaptureStderr;
@@ -134,7 +135,13 @@ TEST(WholeFile, AReadOnlyFolderRefusesTheSaveAndKeepsTheOldFile)
     spit(file, "old\n");
     chmod(file.c_str(), 0644);
     chmod(folder.c_str(), 0555);
-    EXPECT_EQ(inChild(true, [&] { return !writeWholeFile(file, "new\n"); }), 0);
+    EXPECT_EQ(inChild(true,
+                      [&] {
+                          RecentBooks recent;
+                          recent.add("/b/book.zip", RecentKind::book);
+                          return !writeWholeFile(file, "new\n") && !recent.save(file);
+                      }),
+              0);
     EXPECT_EQ(slurp(file), "old\n");
     EXPECT_TRUE(noTemporariesIn(folder));
     // Reading still works, from a read-only folder.
