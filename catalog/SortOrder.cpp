@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "platform/Diagnostics.h"
-#include "platform/Text.h"
+#include "platform/NameOrder.h"
 
 bool ByFileNameForEntry::operator()(const CatalogEntry& a, const CatalogEntry& b) const
 {
-    return mbsicmp(entryName(a), entryName(b)) < 0;
+    return compareNames(entryName(a), entryName(b), natural) < 0;
 }
 
 bool ByTimeForEntry::operator()(const CatalogEntry& a, const CatalogEntry& b) const

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "CatalogModel.h"
+#include "platform/NameOrder.h"
 
 // "Less than" predicates of the three catalog orders. No secondary key: equal keys end in no
 // defined order.
 
-// Ascending by name, case-insensitive in code page 932 order (platform mbsicmp).
+// Ascending by name in the program's name order (platform/NameOrder.h), read once when the
+// predicate is made so that one sort never sees two orders.
 struct ByFileNameForEntry {
+    bool natural = naturalNameOrder();
     bool operator()(const CatalogEntry& a, const CatalogEntry& b) const;
 };
 

@@ -11,7 +11,7 @@
 #include "pipeline/PluginRegistry.h"
 #include "platform/Diagnostics.h"
 #include "platform/FileOps.h"
-#include "platform/Text.h"
+#include "platform/NameOrder.h"
 
 ImageOperatorWrapper::ImageOperatorWrapper(const std::string& name)
 {
@@ -137,19 +137,24 @@ void filterPages(std::vector<PageEntry>& pages)
 
 namespace {
 
-bool nameBefore(const PageEntry& a, const PageEntry& b)
-{
-    return mbsicmp(a.name, b.name) < 0;
-}
+// The name order is read once per sort: a switch halfway through must not change the
+// comparison under std::sort's feet.
+struct NameBefore {
+    bool natural = naturalNameOrder();
+    bool operator()(const PageEntry& a, const PageEntry& b) const
+    {
+        return compareNames(a.name, b.name, natural) < 0;
+    }
+};
 
 } // namespace
 
 void sortPages(std::vector<PageEntry>& pages)
 {
-    std::sort(pages.begin(), pages.end(), nameBefore);
+    std::sort(pages.begin(), pages.end(), NameBefore());
 }
 
 void sortPagesStable(std::vector<PageEntry>& pages)
 {
-    std::stable_sort(pages.begin(), pages.end(), nameBefore);
+    std::stable_sort(pages.begin(), pages.end(), NameBefore());
 }

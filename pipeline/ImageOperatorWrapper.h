@@ -57,7 +57,8 @@ class ImageOperatorWrapper {
 // Drops the pages no decoder can open (no image plug-in claims the name, and it is not a
 // JPEG name).
 void filterPages(std::vector<PageEntry>& pages);
-// Sorts pages by name in the cp932 case-insensitive order (see platform/Text.h).
+// Sorts pages by name in the program's name order (platform/NameOrder.h: the cp932
+// case-insensitive order, or the natural order when it is switched on).
 void sortPages(std::vector<PageEntry>& pages);
 // The same order, keeping names that compare equal (a.jpg, A.JPG) in their listing order: the
 // property list shows an archive's members so.

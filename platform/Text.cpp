@@ -40,7 +40,7 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
 
 // cp932 value of every BMP code point, built once from iconv's CP932 table.
 class Cp932Table {
-public:
+  public:
     static const Cp932Table& instance()
     {
         static Cp932Table table;
@@ -48,7 +48,7 @@ public:
     }
     unsigned code(char32_t c) const { return c < 0x10000 ? codes_[c] : 0; }
 
-private:
+  private:
     Cp932Table() : codes_(new unsigned short[0x10000]())
     {
         IconvHandle h("CP932", "UTF-32LE");
@@ -178,13 +178,18 @@ unsigned cp932Code(char32_t c)
     return Cp932Table::instance().code(c);
 }
 
+unsigned mbsicmpKey(char32_t c)
+{
+    return sortKey(foldUpper(c));
+}
+
 int mbsicmp(const std::string& a, const std::string& b)
 {
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         size_t la = 0, lb = 0;
-        const unsigned ka = sortKey(foldUpper(decodeUtf8(a, i, &la)));
-        const unsigned kb = sortKey(foldUpper(decodeUtf8(b, j, &lb)));
+        const unsigned ka = mbsicmpKey(decodeUtf8(a, i, &la));
+        const unsigned kb = mbsicmpKey(decodeUtf8(b, j, &lb));
         if (ka != kb)
             return ka < kb ? -1 : 1;
         i += la;

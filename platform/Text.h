@@ -23,6 +23,10 @@ unsigned cp932Code(char32_t c);
 // folded to upper case first; a prefix sorts first. Returns <0, 0 or >0.
 int mbsicmp(const std::string& a, const std::string& b);
 
+// The key mbsicmp compares one character by: its cp932 value after the a–z / ａ–ｚ fold, else
+// 0x10000 + its code point. Name orders built on mbsicmp's character rules use it.
+unsigned mbsicmpKey(char32_t c);
+
 // Lower-cases A–Z and full-width Ａ–Ｚ (the effect of _mbslwr in code page 932).
 std::string mbslwr(const std::string& text);
 

@@ -18,6 +18,20 @@ TEST(SortOrder, NamesAscendCaseInsensitivelyInCp932Order)
                                                           "か.zip", "漢.zip"}));
 }
 
+TEST(SortOrder, NamesFollowTheNaturalOrderSwitch)
+{
+    CatalogEntries entries = {makeEntry("巻10.zip", 0, 0), makeEntry("巻9.zip", 0, 0),
+                              makeEntry("巻09.zip", 0, 0), makeEntry("_x.zip", 0, 0)};
+    setNaturalNameOrder(true);
+    applySortOrder(entries, kSortByName, -1);
+    setNaturalNameOrder(false);
+    EXPECT_EQ(namesOf(entries),
+              (std::vector<std::string>{"_x.zip", "巻9.zip", "巻09.zip", "巻10.zip"}));
+    applySortOrder(entries, kSortByName, -1);
+    EXPECT_EQ(namesOf(entries),
+              (std::vector<std::string>{"_x.zip", "巻09.zip", "巻10.zip", "巻9.zip"}));
+}
+
 TEST(SortOrder, DatesNewestFirstAsSignedSixtyFourBit)
 {
     CatalogEntries entries = {makeEntry("old", 0, -100), makeEntry("new", 0, 0x100000000LL),

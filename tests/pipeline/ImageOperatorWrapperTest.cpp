@@ -15,6 +15,7 @@
 #include "pipeline/Decoders.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
+#include "platform/NameOrder.h"
 #include "platform/Text.h"
 #include "tools/BookMaker.h"
 
@@ -330,6 +331,20 @@ TEST(PageOrder, DigitsAndCaseAndUnderscore)
     sortPages(pages);
     EXPECT_EQ(namesOf(pages), (std::vector<std::string>{"page.jpg", "か.jpg", "ページ01.jpg",
                                                         "ページ02.jpg", "漢.jpg"}));
+}
+
+TEST(PageOrder, TheNaturalOrderSwitchSortsDigitRunsByValue)
+{
+    setNaturalNameOrder(true);
+    auto pages = pagesNamed({"IMG10.JPG", "img9.jpg", "Img1.jpg", "img01.jpg", "_a.jpg"});
+    sortPages(pages);
+    auto stable = pagesNamed({"p10.jpg", "P9.JPG", "p9.jpg", "p009.jpg"});
+    sortPagesStable(stable);
+    setNaturalNameOrder(false);
+    EXPECT_EQ(namesOf(pages), (std::vector<std::string>{"Img1.jpg", "img01.jpg", "img9.jpg",
+                                                        "IMG10.JPG", "_a.jpg"}));
+    EXPECT_EQ(namesOf(stable),
+              (std::vector<std::string>{"P9.JPG", "p9.jpg", "p009.jpg", "p10.jpg"}));
 }
 
 TEST(PageOrder, TheStableOrderKeepsEqualNamesAsListed)
