@@ -105,7 +105,9 @@ class CacheManager {
     CacheObject* createEntry(const CacheKey& request, CacheObject* parent);
     // Stores a newly made object (the cache owns it from now on), adds a reference for the
     // caller when `hold`, and wakes the key's waiters. Returns the object stored for the key
-    // (an equal one already cached wins; the new one is then deleted).
+    // (an equal one already cached wins; the new one is then deleted). Refuses, deleting it,
+    // cancelling the creation and returning null, what was made for a book closed meanwhile
+    // and a reduced picture whose scaling began before the reduction quality changed.
     CacheObject* insertEntry(CacheObject* object, bool hold);
     // Ends a failed creation: the key's waiters wake with none.
     void cancelCreation(const CacheKey& key);

@@ -156,3 +156,19 @@ TEST_F(CachePluginLock, ClosingTheBookFromAPluginCallbackDoesNotWaitForTheWorker
     ASSERT_NE(again.get(), nullptr);
     expectPageOneMadeFromItsBytes();
 }
+
+TEST_F(CachePluginLock, StoppingTheWorkerFromAPluginCallbackDoesNotWaitForEver)
+{
+    CaptureStderr();
+    bool extracted = false;
+    {
+        Watchdog watchdog(20, "stopWorker from a plug-in callback while the worker waits");
+        extracted = extractWhileTheWorkerWaits([&] { stopWorker(worker); });
+    }
+    const std::string trace = GetCapturedStderr();
+    EXPECT_TRUE(extracted);
+    EXPECT_EQ(worker.running.load(), 0);
+    EXPECT_EQ(cache.creatingCount(), 0u);
+    EXPECT_NE(trace.find("worker: gave up 0 p.1 "), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" ended\n"), std::string::npos) << trace;
+}

@@ -101,11 +101,18 @@ TEST(CacheReductionQuality, APageScaledWhileTheQualityChangesIsMadeAgainAtTheNew
     ScalingGate gate;
     std::vector<int> viewQualities; // the test thread's scalings
     const std::thread::id viewThread = std::this_thread::get_id();
+    bool toggleInView = false;
     cache.setScalingProbe([&](const CacheKey&, int quality) {
-        if (std::this_thread::get_id() == viewThread)
-            viewQualities.push_back(quality);
-        else
+        if (std::this_thread::get_id() != viewThread) {
             gate.pauseHere(quality);
+            return;
+        }
+        viewQualities.push_back(quality);
+        if (toggleInView) {
+            toggleInView = false;
+            owner.quality = 1;
+            cache.invalidate_scaled_entries();
+        }
     });
     WorkerBlock worker;
     ASSERT_TRUE(startWorker(worker, cache));
@@ -143,7 +150,20 @@ TEST(CacheReductionQuality, APageScaledWhileTheQualityChangesIsMadeAgainAtTheNew
     for (const auto& entry : cache.snapshot())
         scaledEntries += entry.key == key(SCALEDIMG, 0, scale) ? 1 : 0;
     EXPECT_EQ(scaledEntries, 1);
+
+    // The view's own scaling overtaken by a change: made again at once at the new quality.
+    viewQualities.clear();
+    toggleInView = true;
+    const float other = 40.0f;
+    Held again(cache, cache.prepareEntry(SCALEDIMG, 0, 1.0f, 0.0f, other));
+    EXPECT_EQ(viewQualities, (std::vector<int>{0, 1}));
+    ASSERT_NE(again.get(), nullptr);
+    const std::vector<unsigned char> highQuality = reduced(raw.get(), other, 1);
+    ASSERT_EQ(pictureBytes(again->width, again->height), highQuality.size());
+    EXPECT_EQ(
+        std::memcmp(again->imageData(nullptr, nullptr), highQuality.data(), highQuality.size()), 0);
     shown.reset();
+    again.reset();
     raw.reset();
     cache.clearAll();
 }
