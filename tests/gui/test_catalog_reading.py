@@ -101,8 +101,9 @@ class Session:
 
     def click_view(self):
         """A click on the spread view's left half: a page turn under right binding (keys would
-        go to the catalog window, which keeps the keyboard focus)."""
-        run(["xdotool", "mousemove", str(self.app.x + X0 + 150), str(self.app.y + Y0 + 200),
+        go to the catalog window, which keeps the keyboard focus). Below the building monitor,
+        wherever it was placed, and off its cancel button."""
+        run(["xdotool", "mousemove", str(self.app.x + X0 + 150), str(self.app.y + Y0 + 400),
              "click", "1"])
 
     def cell_click(self, name, button=1, repeat=1):
