@@ -8,6 +8,7 @@
 #include "pipeline/Bgr24.h"
 #include "pipeline/Decoders.h"
 #include "pipeline/ImageOperatorWrapper.h"
+#include "pipeline/PluginCallLock.h"
 #include "platform/Diagnostics.h"
 
 // CacheManager: making the object of each level from the one below, on the calling thread
@@ -41,6 +42,8 @@ int scaledSide(int side, double factor)
     return static_cast<int>(scaled);
 }
 
+// The page's bytes; the placeholder bytes when they cannot be read, but nothing when the
+// worker gave up waiting for the plug-in (the page is fine, only busy).
 CacheObject* makeCompressed(ImageOperatorWrapper& book, int page)
 {
     const std::string& name = book.pages[static_cast<size_t>(page)].name;
@@ -52,6 +55,8 @@ CacheObject* makeCompressed(ImageOperatorWrapper& book, int page)
             size > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
         return new CompressedFileCache(page, name, std::move(block), byteCount);
     }
+    if (PluginCallLock::gaveUpOnThisThread())
+        return nullptr;
     return new DummyCompressedFileCache(name, page);
 }
 
@@ -67,9 +72,11 @@ CacheObject* makePlaceholder(int page)
     return object;
 }
 
-// Decodes the parent's bytes; the placeholder when they do not decode.
-CacheObject* makeRaw(ImageOperatorWrapper& book, int page, CacheObject* parent)
+// Decodes the parent's bytes (`decoded` set); the placeholder when they do not decode, and
+// nothing when the worker gave up waiting for the image plug-in. The caller labels the page.
+CacheObject* makeRaw(int page, CacheObject* parent, bool* decoded)
 {
+    *decoded = false;
     auto* file = dynamic_cast<CompressedFileCache*>(parent);
     int width = 0;
     int height = 0;
@@ -81,9 +88,11 @@ CacheObject* makeRaw(ImageOperatorWrapper& book, int page, CacheObject* parent)
         auto* object = new RawImageCache(page, std::move(pixels));
         object->width = width;
         object->height = height;
-        book.setSizeLabel(width, page, height);
+        *decoded = true;
         return object;
     }
+    if (PluginCallLock::gaveUpOnThisThread())
+        return nullptr;
     debugPrint("IJL read header error\n");
     return makePlaceholder(page);
 }
@@ -158,7 +167,7 @@ CacheObject* CacheManager::prepareEntry(int tag, int page, float filterParam1, f
     }
     CacheObject* found = nullptr;
     switch (lookupOrReserve(key, &found)) {
-    case Lookup::Closed:
+    case Lookup::NoObject:
         return nullptr;
     case Lookup::Found:
         return found;
@@ -190,7 +199,12 @@ CacheObject* CacheManager::prepareRaw(ImageOperatorWrapper& book, const CacheKey
         cancelCreation(key);
         return nullptr;
     }
-    CacheObject* made = makeRaw(book, key.page, parent);
+    bool decoded = false;
+    CacheObject* made = makeRaw(key.page, parent, &decoded);
+    // The book is labelled only while it is still the one being read: an error box raised
+    // while decoding may have let the book be closed.
+    if (decoded && !creationAbandoned(key))
+        book.setSizeLabel(made->width, key.page, made->height);
     CacheObject* stored = made != nullptr ? insertEntry(made, true) : nullptr;
     if (stored == nullptr)
         cancelCreation(key);
@@ -225,8 +239,16 @@ CacheObject* CacheManager::prepareScaled(const CacheKey& key)
         cancelCreation(key);
         return nullptr;
     }
-    CacheObject* made = makeScaled(key, parent, owner_->reductionQuality());
-    CacheObject* stored = made != nullptr ? insertEntry(made, true) : nullptr;
+    // Made again at the new quality when the quality changed while it was being scaled.
+    CacheObject* stored = nullptr;
+    Refusal refusal = Refusal::OldQuality;
+    while (refusal == Refusal::OldQuality) {
+        const int quality = key.scale == 100.0f ? 0 : beginScaling(key);
+        CacheObject* made = makeScaled(key, parent, quality);
+        if (made == nullptr)
+            break;
+        stored = store(made, true, &refusal);
+    }
     if (stored == nullptr)
         cancelCreation(key);
     release(parent);
@@ -247,12 +269,17 @@ CacheObject* CacheManager::createEntry(const CacheKey& request, CacheObject* par
     switch (request.tag) {
     case COMPRESSEDFILE:
         return makeCompressed(*book, request.page);
-    case RAWIMG:
-        return makeRaw(*book, request.page, parent);
+    case RAWIMG: {
+        bool decoded = false;
+        CacheObject* made = makeRaw(request.page, parent, &decoded);
+        if (decoded)
+            book->setSizeLabel(made->width, request.page, made->height);
+        return made;
+    }
     case FILTEREDIMG:
         return makeFiltered(request, parent);
     case SCALEDIMG:
-        return makeScaled(request, parent, owner_->reductionQuality());
+        return makeScaled(request, parent, request.scale == 100.0f ? 0 : beginScaling(request));
     default:
         return nullptr;
     }

@@ -65,6 +65,9 @@ CacheManager::~CacheManager()
     for (CacheObject* object : entries)
         delete object;
     entries.clear();
+    for (CacheObject* object : retired)
+        delete object;
+    retired.clear();
     requests.clear();
 }
 
@@ -93,7 +96,7 @@ CacheManager::Lookup CacheManager::lookupOrReserve(const CacheKey& key, CacheObj
         {
             AutoLock hold(lock);
             if (closed)
-                return Lookup::Closed;
+                return Lookup::NoObject;
             if (CacheObject* entry = findEntry(key)) {
                 if (entry->isValid(entries)) {
                     entry->touch();
@@ -109,7 +112,14 @@ CacheManager::Lookup CacheManager::lookupOrReserve(const CacheKey& key, CacheObj
                 dropQueued(key);
                 return Lookup::Creator;
             }
-            making->second.push_back(Waiter{&event, &result});
+            if (making->second.creator == std::this_thread::get_id()) {
+                // An event pumped while this very thread makes the key (an error box raised
+                // on the way) asks for it again: waiting would never end.
+                debugPrint("○○○ %d p.%d is being made further up this thread: none ○○○\n", key.tag,
+                           key.page);
+                return Lookup::NoObject;
+            }
+            making->second.waiters.push_back(Waiter{&event, &result});
             hold.release();
         }
         debugPrint("○○○ 寝て待つよ <%x>○○○\n", event.handle());
@@ -126,7 +136,7 @@ void CacheManager::will_create(const CacheKey& key)
 {
     debugPrint("---- <<>> creatingに挿入 %d %d %f %f %f\n", key.tag, key.page, key.filterParam1,
                key.filterParam2, key.scale);
-    creating.emplace(key, std::vector<Waiter>());
+    creating.emplace(key, Making{std::this_thread::get_id(), {}, false, 0});
 }
 
 void CacheManager::dumpCreating()
@@ -135,7 +145,7 @@ void CacheManager::dumpCreating()
     for (const auto& making : creating) {
         const CacheKey& key = making.first;
         debugPrint("  %d %d %f %f %f (%d waiting)\n", key.tag, key.page, key.filterParam1,
-                   key.filterParam2, key.scale, static_cast<int>(making.second.size()));
+                   key.filterParam2, key.scale, static_cast<int>(making.second.waiters.size()));
     }
 }
 
@@ -144,14 +154,15 @@ void CacheManager::wakeWaiters(const CacheKey& key, CacheObject* object)
     auto making = creating.find(key);
     if (making == creating.end())
         return;
-    if (!making->second.empty()) {
+    std::vector<Waiter>& waiters = making->second.waiters;
+    if (!waiters.empty()) {
         object->touch();
-        for (const Waiter& waiter : making->second) {
+        for (const Waiter& waiter : waiters) {
             *waiter.result = object;
             object->addRef();
             waiter.event->set();
         }
-        making->second.clear();
+        waiters.clear();
     }
     dumpCreating();
     debugPrint("---- <<>> creatingから削除(in success) %d %d %f %f %f\n", key.tag, key.page,
@@ -162,8 +173,34 @@ void CacheManager::wakeWaiters(const CacheKey& key, CacheObject* object)
 
 CacheObject* CacheManager::insertEntry(CacheObject* object, bool hold)
 {
+    const CacheKey key = object->key();
+    Refusal refusal = Refusal::Accepted;
+    CacheObject* stored = store(object, hold, &refusal);
+    if (refusal != Refusal::Accepted)
+        cancelCreation(key); // waiters wake with none and make it afresh
+    return stored;
+}
+
+CacheObject* CacheManager::store(CacheObject* object, bool hold, Refusal* refusal)
+{
     AutoLock guard(lock);
     const CacheKey key = object->key();
+    *refusal = Refusal::Accepted;
+    auto making = creating.find(key);
+    if (making != creating.end()) {
+        if (making->second.abandoned) {
+            debugPrint("---- <<>> %d p.%d made for a closed book: not stored\n", key.tag, key.page);
+            *refusal = Refusal::Abandoned;
+        } else if (making->second.scaledAt != 0 && making->second.scaledAt != scalingGeneration_) {
+            debugPrint("Scaling p.%d began before the reduction quality changed: not stored\n",
+                       key.page);
+            *refusal = Refusal::OldQuality;
+        }
+        if (*refusal != Refusal::Accepted) {
+            delete object;
+            return nullptr;
+        }
+    }
     CacheObject* stored = object;
     if (CacheObject* existing = findEntry(key)) {
         if (existing->isValid(entries)) {
@@ -196,7 +233,7 @@ void CacheManager::cancelCreation(const CacheKey& key)
     auto making = creating.find(key);
     if (making == creating.end())
         return;
-    for (const Waiter& waiter : making->second) {
+    for (const Waiter& waiter : making->second.waiters) {
         *waiter.result = nullptr;
         waiter.event->set();
     }
@@ -205,6 +242,15 @@ void CacheManager::cancelCreation(const CacheKey& key)
     creating.erase(making);
     if (!requests.empty())
         wakeEvent.set();
+}
+
+bool CacheManager::creationUnwanted(const CacheKey& key)
+{
+    AutoLock guard(lock);
+    if (closed)
+        return true;
+    auto making = creating.find(key);
+    return making == creating.end() || !making->second.waiters.empty();
 }
 
 void CacheManager::evict()
@@ -238,7 +284,11 @@ void CacheManager::evict()
 
 void CacheManager::invalidate_scaled_entries()
 {
+    const int quality = owner_->reductionQuality();
     AutoLock guard(lock);
+    // A reduction already under way is refused when it is stored (see store).
+    reductionQuality_ = quality;
+    ++scalingGeneration_;
     if (entries.empty())
         return;
     int held = 0;
@@ -260,7 +310,9 @@ void CacheManager::invalidate_scaled_entries()
 
 void CacheManager::openCache()
 {
+    const int quality = owner_->reductionQuality();
     AutoLock guard(lock);
+    reductionQuality_ = quality;
     closed = 0;
 }
 
@@ -268,7 +320,27 @@ bool CacheManager::pendingWork()
 {
     AutoLock guard(lock);
     requests.clear();
-    return !creating.empty() || referenceSumLocked() != 0;
+    const std::thread::id self = std::this_thread::get_id();
+    bool ownKeys = false;
+    bool otherKeys = false;
+    for (auto& making : creating) {
+        if (making.second.creator != self) {
+            otherKeys = true;
+            continue;
+        }
+        ownKeys = true;
+        if (!making.second.abandoned) {
+            debugPrint("---- <<>> %d p.%d is being made further up this thread: abandoned\n",
+                       making.first.tag, making.first.page);
+            making.second.abandoned = true;
+        }
+    }
+    // Below its own creations this thread holds what they hold (and a view may hold the other
+    // page of its spread): those references come back only after this call returns, so they
+    // cannot be waited for. The worker holds a reference only while it makes a key.
+    if (ownKeys)
+        return otherKeys;
+    return otherKeys || referenceSumLocked() != 0;
 }
 
 void CacheManager::drainAndClose()
@@ -297,8 +369,17 @@ void CacheManager::clearAll()
 {
     drainAndClose();
     AutoLock guard(lock);
-    for (CacheObject* object : entries)
-        delete object;
+    int kept = 0;
+    for (CacheObject* object : entries) {
+        if (object->refCount > 0) {
+            retired.push_back(object);
+            ++kept;
+        } else {
+            delete object;
+        }
+    }
+    if (kept > 0)
+        debugPrint("clearAll(): %d held objects kept until released\n", kept);
     entries.clear();
     requests.clear();
     failedAttempts.clear();
@@ -351,7 +432,7 @@ size_t CacheManager::waiterCount()
     AutoLock guard(lock);
     size_t count = 0;
     for (const auto& making : creating)
-        count += making.second.size();
+        count += making.second.waiters.size();
     return count;
 }
 
@@ -365,4 +446,42 @@ bool CacheManager::isClosed()
 {
     AutoLock guard(lock);
     return closed != 0;
+}
+
+size_t CacheManager::retiredCount()
+{
+    AutoLock guard(lock);
+    return retired.size();
+}
+
+void CacheManager::freeReleasedRetired()
+{
+    for (size_t i = retired.size(); i-- > 0;) {
+        if (retired[i]->refCount <= 0) {
+            delete retired[i];
+            retired.erase(retired.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+}
+
+bool CacheManager::creationAbandoned(const CacheKey& key)
+{
+    AutoLock guard(lock);
+    auto making = creating.find(key);
+    return making != creating.end() && making->second.abandoned;
+}
+
+int CacheManager::beginScaling(const CacheKey& key)
+{
+    int quality;
+    {
+        AutoLock guard(lock);
+        quality = reductionQuality_;
+        auto making = creating.find(key);
+        if (making != creating.end() && key.scale < 100.0f)
+            making->second.scaledAt = scalingGeneration_;
+    }
+    if (scalingProbe_)
+        scalingProbe_(key, quality);
+    return quality;
 }

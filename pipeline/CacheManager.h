@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "pipeline/CacheObject.h"
@@ -15,9 +17,11 @@ class ImageOperatorWrapper;
 // What the cache needs of its owner (the main window): the open book and the reduction
 // quality. The names differ from the main window's own `openBook` command and
 // `highQualityReduction` field on purpose, so that the window can implement this without
-// hiding them. Called on the UI thread and, between takeNext and insertEntry, on the worker:
-// the owner may change its book only while the cache is closed (after clearAll, before
-// openCache), which orders those reads after the change.
+// hiding them. currentBook is called on the UI thread and, between takeNext and insertEntry,
+// on the worker: the owner may change its book only while the cache is closed (after
+// clearAll, before openCache), which orders those reads after the change.
+// reductionQuality is read on the UI thread only, by openCache and invalidate_scaled_entries;
+// the cache scales with the copy it took there, so the owner's field needs no lock.
 class CacheOwner {
   public:
     virtual ~CacheOwner() = default;
@@ -52,7 +56,9 @@ class CacheManager {
 
     // The object for the key, made on the calling thread level by level if missing (waiting
     // for a level another thread is making). Null when the cache is closed, no book is open,
-    // the page is out of range or making it failed. The caller owns one reference.
+    // the page is out of range or making it failed, and when the calling thread is itself
+    // making the key further up its stack (an event pumped by an error box raised while
+    // making it): a thread never waits for itself. The caller owns one reference.
     CacheObject* prepareEntry(int tag, int page, float filterParam1, float filterParam2,
                               float scale);
     // Gives back a reference obtained from prepareEntry. Any thread.
@@ -64,12 +70,18 @@ class CacheManager {
     // Accepts work again, once a book with pages is open. UI thread.
     void openCache();
     // Refuses new work and waits until nothing is queued, being made or held, tracing
-    // "wating... %d - %d - %d" every 50 ms. UI thread (never the worker).
+    // "wating... %d - %d - %d" every 50 ms. UI thread (never the worker). Called from an event
+    // pumped while the calling thread is itself making a key further up its stack, it cannot
+    // wait for that: it waits for the other threads' keys only, and marks its own so that
+    // what they become is not stored (the book they were read from is going away).
     void drainAndClose();
-    // drainAndClose, then frees every entry and request. Stays closed until openCache.
+    // drainAndClose, then frees every entry and request. Stays closed until openCache. Entries
+    // still held (only possible in the case above: by frames of the calling thread) are taken
+    // out of the cache and freed at their last release.
     void clearAll();
-    // Drops reduced pictures nobody holds and reduced requests, after the reduction quality
-    // changed; traces how many held ones stay. UI thread.
+    // After the reduction quality changed: takes the owner's new quality, drops reduced
+    // pictures nobody holds and reduced requests, and makes sure no reduced picture whose
+    // scaling began before is stored; traces how many held ones stay. UI thread.
     void invalidate_scaled_entries();
     // Sum of the charges of every entry. Any thread (takes the lock).
     uint64_t memoryInUse();
@@ -93,10 +105,16 @@ class CacheManager {
     CacheObject* createEntry(const CacheKey& request, CacheObject* parent);
     // Stores a newly made object (the cache owns it from now on), adds a reference for the
     // caller when `hold`, and wakes the key's waiters. Returns the object stored for the key
-    // (an equal one already cached wins; the new one is then deleted).
+    // (an equal one already cached wins; the new one is then deleted). Refuses, deleting it,
+    // cancelling the creation and returning null, what was made for a book closed meanwhile
+    // and a reduced picture whose scaling began before the reduction quality changed.
     CacheObject* insertEntry(CacheObject* object, bool hold);
     // Ends a failed creation: the key's waiters wake with none.
     void cancelCreation(const CacheKey& key);
+    // True when a creation of `key` waiting for a plug-in should give up: the cache is closed,
+    // the key is no longer being made, or another thread waits for it (and will make it
+    // itself once woken with none). Asked by the worker while a plug-in's lock is busy.
+    bool creationUnwanted(const CacheKey& key);
     // After the worker failed to make `request`: queues it again unless it has already failed
     // kMaxCreationAttempts times since the cache was last cleared (then it is traced and
     // dropped; a later requestChain may still queue it).
@@ -108,6 +126,11 @@ class CacheManager {
     // The worker's sleep and its wake-up (auto-reset).
     void waitForWork() { wakeEvent.wait(); }
     void wakeWorker() { wakeEvent.set(); }
+
+    // Tests only: called on the creating thread when a scaling begins, with the key and the
+    // quality it uses, before any pixel is scaled. Set it before the worker starts.
+    using ScalingProbe = std::function<void(const CacheKey&, int highQuality)>;
+    void setScalingProbe(ScalingProbe probe) { scalingProbe_ = std::move(probe); }
 
     // ---- Inspection, for tests, benchmarks and the About box. Any thread. ----
     struct EntryInfo {
@@ -126,6 +149,8 @@ class CacheManager {
     size_t waiterCount();
     int referenceSum();
     bool isClosed();
+    // Objects taken out by clearAll while still held, not yet given back.
+    size_t retiredCount();
 
   private:
     friend class CacheObject; // release takes the lock
@@ -136,7 +161,19 @@ class CacheManager {
         Event* event;
         CacheObject** result;
     };
-    enum class Lookup { Found, Closed, Creator };
+    // A key being made: by which thread, who waits for it, and what decides whether the
+    // object made may still be stored.
+    struct Making {
+        std::thread::id creator;
+        std::vector<Waiter> waiters;
+        // The book was closed from an event pumped further down the creator's own stack.
+        bool abandoned = false;
+        // scalingGeneration_ when the reduced picture began to be scaled; 0 before that.
+        unsigned scaledAt = 0;
+    };
+    enum class Lookup { Found, NoObject, Creator };
+    // Why store refused an object.
+    enum class Refusal { Accepted, Abandoned, OldQuality };
 
     // Finds the key (a reference added), waits for it while another thread makes it, or
     // registers the caller as its creator.
@@ -158,6 +195,15 @@ class CacheManager {
     static std::optional<CacheKey> parentKey(const CacheKey& request);
     // Runnable test of takeNext for one request; the parent, when runnable. Lock held.
     bool runnable(const CacheKey& request, CacheObject** parent);
+    // insertEntry's work, refusing (and deleting) an object of an abandoned creation or a
+    // reduced picture scaled at a quality no longer current; the key then stays reserved.
+    CacheObject* store(CacheObject* object, bool hold, Refusal* refusal);
+    // The quality to scale the key at; marks when a reduction began. Calls the probe.
+    int beginScaling(const CacheKey& key);
+    // Whether the calling thread's creation of the key was abandoned by a clearAll.
+    bool creationAbandoned(const CacheKey& key);
+    // Frees retired objects nobody holds any more. Lock held.
+    void freeReleasedRetired();
 
     // Making each level on the calling thread (CacheCreation.cpp); each either inserts an
     // object for the reserved key (with a reference for the caller) or cancels it.
@@ -170,9 +216,13 @@ class CacheManager {
     Mutex lock;
     Event wakeEvent{Event::AutoReset};
     // The fields below are guarded by `lock`.
-    std::vector<CacheObject*> entries;                // owned, in insertion order
-    std::vector<CacheKey> requests;                   // queued for the worker, in queue order
-    std::map<CacheKey, std::vector<Waiter>> creating; // keys being made, with their waiters
+    std::vector<CacheObject*> entries;   // owned, in insertion order
+    std::vector<CacheKey> requests;      // queued for the worker, in queue order
+    std::map<CacheKey, Making> creating; // keys being made, with their creators and waiters
     int closed = 1;
     std::map<CacheKey, int> failedAttempts; // worker creations that failed, per key
+    std::vector<CacheObject*> retired;      // owned; held when their book was closed
+    int reductionQuality_ = 1;              // the owner's, as of openCache or the last change
+    unsigned scalingGeneration_ = 1;        // bumped by invalidate_scaled_entries
+    ScalingProbe scalingProbe_;             // set before any thread scales; not guarded
 };

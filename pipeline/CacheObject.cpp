@@ -107,6 +107,7 @@ void CacheObject::release(CacheManager& cache)
             debugPrint("refcount under zero\n");
         --object->refCount;
     }
+    cache.freeReleasedRetired();
 }
 
 bool CacheObject::sourceStillCached(const std::vector<CacheObject*>& entries, int sourceTag) const

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "pipeline/CacheManager.h"
+#include "pipeline/PluginCallLock.h"
 #include "platform/Diagnostics.h"
 
 namespace {
@@ -13,12 +14,27 @@ void traceRequest(const char* format, const CacheKey& key)
 }
 
 // One request: make it from its parent, store it or give the creation up (waiters then make
-// it themselves) and queue it again within the retry bound.
-void makeRequest(CacheManager& cache, const CacheManager::Work& work)
+// it themselves) and queue it again within the retry bound. A plug-in whose lock another
+// thread holds is waited for only as long as nobody needs the key and the cache stays open:
+// the UI thread may hold that lock while it runs the event loop, and an event may then wait
+// for this very key, or close the book. Such a give-up is no failure: nothing is stored, and
+// the request is not counted nor queued again.
+void makeRequest(WorkerBlock& block, CacheManager& cache, const CacheManager::Work& work)
 {
     traceRequest("worker: create %d p.%d %f %f %f\n", work.request);
-    CacheObject* object = cache.createEntry(work.request, work.parent);
-    if (object != nullptr) {
+    CacheObject* object = nullptr;
+    bool gaveUp = false;
+    {
+        PluginCallLock::GiveUpScope scope(
+            [&] { return block.running.load() != 1 || cache.creationUnwanted(work.request); });
+        object = cache.createEntry(work.request, work.parent);
+        gaveUp = scope.gaveUp();
+    }
+    if (gaveUp) {
+        delete object;
+        traceRequest("worker: gave up %d p.%d %f %f %f\n", work.request);
+        cache.cancelCreation(work.request);
+    } else if (object != nullptr) {
         traceRequest("worker: created %d p.%d %f %f %f\n", work.request);
         cache.insertEntry(object, false);
     } else {
@@ -45,7 +61,7 @@ void workerMain(WorkerBlock* block)
     CacheManager& cache = *block->cache;
     while (block->running.load() == 1) {
         if (std::optional<CacheManager::Work> work = cache.takeNext())
-            makeRequest(cache, *work);
+            makeRequest(*block, cache, *work);
         cache.evict();
         // Go round again at once only when a request can run now; otherwise sleep until
         // requestChain, a stored level or stopWorker wakes us, instead of cycling over

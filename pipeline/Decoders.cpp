@@ -14,6 +14,7 @@
 
 #include "imaging/JpegCodec.h"
 #include "pipeline/Bgr24.h"
+#include "pipeline/PluginCallLock.h"
 #include "pipeline/PluginRegistry.h"
 #include "pipeline/SpiBitmap.h"
 #include "platform/Diagnostics.h"
@@ -50,7 +51,9 @@ int get_image_spi(SpiPlugin* plugin, const unsigned char* block, size_t size, in
     void* bits = nullptr;
     int result;
     {
-        AutoLock lock(plugin->pluginLock);
+        PluginCallLock lock(*plugin);
+        if (!lock.held())
+            return 0;
         result = plugin->GetPicture(reinterpret_cast<const char*>(block), static_cast<long>(size),
                                     SPI_INPUT_MEMORY, &info, &bits, keepGoing, 0);
     }
@@ -150,7 +153,9 @@ int get_image_info_spi(SpiPlugin* plugin, const unsigned char* block, size_t siz
     std::memset(&info, 0, sizeof info);
     int result;
     {
-        AutoLock lock(plugin->pluginLock);
+        PluginCallLock lock(*plugin);
+        if (!lock.held())
+            return 1;
         result = plugin->GetPictureInfo(reinterpret_cast<const char*>(block),
                                         static_cast<long>(size), SPI_INPUT_MEMORY, &info);
     }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "pipeline/PluginCallLock.h"
 #include "pipeline/PluginRegistry.h"
 #include "platform/Diagnostics.h"
 #include "platform/FileOps.h"
@@ -58,8 +59,8 @@ int getArchiveInfo(const std::string& archive, int64_t* bookTime, SpiPlugin* plu
     int result;
     {
         BusyCursor cursor;
-        AutoLock lock(plugin->pluginLock);
-        result = plugin->GetArchiveInfo(archive.c_str(), 0, 0, &handle);
+        PluginCallLock lock(*plugin);
+        result = lock.held() ? plugin->GetArchiveInfo(archive.c_str(), 0, 0, &handle) : -1;
     }
     const MemoryBlock block = adoptPluginBlock(handle);
     // That plug-in answers non-zero even when it listed the archive.
@@ -86,7 +87,9 @@ bool extractWithPlugin(SpiPlugin* plugin, const std::string& archive, const Page
     void* bytes = nullptr;
     int result;
     {
-        AutoLock lock(plugin->pluginLock);
+        PluginCallLock lock(*plugin);
+        if (!lock.held())
+            return false; // the worker gave up waiting: traced by the lock
         result = plugin->GetFile(archive.c_str(), static_cast<long>(entry.position), &bytes,
                                  SPI_FILE_TO_MEMORY, progress, 0);
     }

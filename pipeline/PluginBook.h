@@ -23,8 +23,8 @@ int getArchiveInfo(const std::string& archive, int64_t* bookTime, SpiPlugin* plu
                    std::vector<PageEntry>& pages);
 
 // Extracts one entry through the plug-in's GetFile into a new block of exactly entry.size bytes.
-// False (traced) when the plug-in fails, gives no block, or gives a block smaller than listed.
-// Any thread.
+// False (traced) when the plug-in fails, gives no block, or gives a block smaller than listed,
+// and when the calling thread gave up waiting for the plug-in (see PluginCallLock). Any thread.
 bool extractWithPlugin(SpiPlugin* plugin, const std::string& archive, const PageEntry& entry,
                        MemoryBlock& block, SpiProgress progress);
 

@@ -1,11 +1,26 @@
 #include "Mutex.h"
 
+#include <chrono>
+
 bool Mutex::lock()
 {
     mutex_.lock();
+    taken();
+    return true;
+}
+
+bool Mutex::tryLockFor(int milliseconds)
+{
+    if (!mutex_.try_lock_for(std::chrono::milliseconds(milliseconds > 0 ? milliseconds : 0)))
+        return false;
+    taken();
+    return true;
+}
+
+void Mutex::taken()
+{
     owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     ++depth_;
-    return true;
 }
 
 bool Mutex::unlock()

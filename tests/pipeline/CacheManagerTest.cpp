@@ -270,12 +270,15 @@ TEST(CacheManagerClear, WaitsForACreationInProgress)
     CacheManager cache(&owner);
     cache.openCache();
     cache.requestChain(key(COMPRESSEDFILE, 4));
-    std::optional<CacheManager::Work> work = cache.takeNext();
-    ASSERT_TRUE(work.has_value());
+    // The key is taken and made by another thread, as the worker does: a thread that is itself
+    // making a key cannot wait for it.
     std::thread maker([&] {
+        EXPECT_TRUE(cache.takeNext().has_value());
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
         cache.insertEntry(newCompressed(4, 10), false);
     });
+    for (int i = 0; i < 10000 && cache.creatingCount() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     CaptureStderr();
     cache.clearAll();
     const std::string trace = GetCapturedStderr();

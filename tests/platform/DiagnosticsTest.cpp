@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 using testing::internal::CaptureStderr;
@@ -66,6 +68,33 @@ TEST(AutoLock, MutexIsRecursive)
         EXPECT_TRUE(inner.held());
     }
     EXPECT_TRUE(mutex.ownedByCaller());
+}
+
+TEST(AutoLock, TryLockForGivesUpOnlyWhileAnotherThreadOwnsTheMutex)
+{
+    Mutex mutex;
+    ASSERT_TRUE(mutex.tryLockFor(0));
+    EXPECT_TRUE(mutex.tryLockFor(0)); // the owner takes it again at once
+    bool otherGot = true;
+    std::chrono::steady_clock::duration waited{};
+    std::thread other([&] {
+        const auto start = std::chrono::steady_clock::now();
+        otherGot = mutex.tryLockFor(30);
+        waited = std::chrono::steady_clock::now() - start;
+    });
+    other.join();
+    EXPECT_FALSE(otherGot);
+    EXPECT_GE(waited, std::chrono::milliseconds(25));
+    EXPECT_TRUE(mutex.unlock());
+    EXPECT_TRUE(mutex.unlock());
+    std::thread later([&] {
+        otherGot = mutex.tryLockFor(30);
+        EXPECT_TRUE(mutex.ownedByCaller());
+        mutex.unlock();
+    });
+    later.join();
+    EXPECT_TRUE(otherGot);
+    EXPECT_FALSE(mutex.ownedByCaller());
 }
 
 TEST(ReportError, ShowsTheBoxTitledErrorThenTracesTheText)
