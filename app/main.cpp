@@ -13,6 +13,7 @@
 #include "MainMenu.h"
 #include "Mekuri.h"
 #include "StartOptions.h"
+#include "TestHooks.h"
 #include "ToolkitHooks.h"
 #include "WheelInput.h"
 #include "ZoomIcons.h"
@@ -86,6 +87,7 @@ int main(int argc, char** argv)
     window->show();
     window->pages->take_focus(); // key presses go to the spread view, then to the window
     installInputHandlers();
+    installTestHooks();
 
     Fl::run();
 
