@@ -1,0 +1,782 @@
+"""The robot's actions: each drives the real program through its user interface (keys, menu
+mnemonics, clicks at measured places, the wheel, drops, dialog answers appended to the answer
+file before the action) and waits for what it must cause by polling the trace or the state.
+
+An action is a function (robot, rng) -> text saying what it did; `ACTIONS` lists them with their
+weights. To add one, write the function and add a row: nothing else needs to know it.
+"""
+import os
+import re
+import subprocess
+import urllib.parse
+
+import invariants
+from program import poll, xdo
+
+# Measured places on the main window (1024 x 819 on the robot's 1280 x 1024 screen).
+VIEW_X, VIEW_Y = 77, 22            # the spread view's interior
+BAR_LEFT_ARROW = (175, 10)         # "次頁(←)" on the menu bar
+BAR_RIGHT_ARROW = (222, 10)        # "(→)前頁"
+BAR_FITS = [(400, 10), (432, 10)]  # the two fit icons on the menu bar
+LIST_X = 30                        # inside the spread list
+PROPERTY_OK = (255, 385)           # the property window's OK button
+CELL_W, CELL_H = 150, 180          # catalog cells
+
+QUIET_WINDOWS = {"main", "catalog", "tip"}
+
+
+def idle(state):
+    """Nothing modal or in a mode that would take the next input."""
+    return state and set(state["windows"]) <= QUIET_WINDOWS and state["mode"] == 0
+
+
+def view_point(p, fx, fy):
+    return VIEW_X + int((p.w - VIEW_X) * fx), VIEW_Y + int((p.h - VIEW_Y) * fy)
+
+
+def can_turn(state, forward):
+    c, n, s = state["page"], state["pages"], state["shift"]
+    if n == 0:
+        return False
+    return (c + 2 < n or (s == 1 and c + 1 < n)) if forward else c - 2 >= 0
+
+
+def expect_turn(robot, before, forward, how):
+    """Waits for the turn the input must make; a turn that does not come is a failure."""
+    if not idle(before) or not before["title"].endswith("pages)"):
+        robot.state()
+        return how
+    if can_turn(before, forward):
+        want = before["page"] + (2 if forward else -2)
+        after = robot.wait_state(lambda s: s["page"] == want, 5)
+        if after["page"] != want:
+            robot.fail("state", "%s did not turn from spread %d to %d: %r"
+                       % (how, before["page"], want, after))
+    return how
+
+
+# --- turning pages -------------------------------------------------------------------------
+
+FORWARD_KEYS = ["space", "n", "Next", "Return", "Down"]
+BACK_KEYS = ["Prior", "BackSpace", "p", "b", "Up"]
+
+
+def turn_key(robot, rng):
+    p, before = robot.program, robot.state()
+    key = rng.choice(FORWARD_KEYS + BACK_KEYS + ["Left", "Right"])
+    p.key(key)
+    if key in ("Left", "Right"):
+        forward = (key == "Left") == (before["binding"] == 0)
+    else:
+        forward = key in FORWARD_KEYS
+    return expect_turn(robot, before, forward, "key %s" % key)
+
+
+def turn_click(robot, rng):
+    p, before = robot.program, robot.state()
+    left = rng.random() < 0.6
+    x, y = view_point(p, 0.2 if left else 0.8, 0.5)
+    p.click(x, y)
+    forward = left == (before["binding"] == 0)
+    return expect_turn(robot, before, forward, "click on the %s half" % ("left" if left else "right"))
+
+
+def turn_menu_arrow(robot, rng):
+    p, before = robot.program, robot.state()
+    left = rng.random() < 0.6
+    p.click(*(BAR_LEFT_ARROW if left else BAR_RIGHT_ARROW))
+    forward = left == (before["binding"] == 0)
+    return expect_turn(robot, before, forward, "menu arrow %s" % ("左" if left else "右"))
+
+
+def turn_wheel(robot, rng):
+    p = robot.program
+    p.front()
+    notches = rng.choice([1, 1, 1, 2, 3, 6])
+    button = 5 if rng.random() < 0.7 else 4
+    x, y = view_point(p, rng.random(), rng.random())
+    xdo("mousemove", p.x + x, p.y + y, "click", "--repeat", notches, "--delay", 80, button)
+    robot.state()
+    return "wheel %s x%d" % ("down" if button == 5 else "up", notches)
+
+
+def list_click(robot, rng):
+    p = robot.program
+    y = VIEW_Y + 4 + rng.randrange(0, 300)
+    p.click(LIST_X, y)
+    robot.state()
+    return "click the spread list at y %d" % y
+
+
+def list_drag(robot, rng):
+    p = robot.program
+    p.front()
+    sx, sy = p.x + LIST_X, p.y + 300
+    dy = rng.choice([-120, -40, 40, 120])
+    # A drag is a gesture: the presses and moves are the input itself, so they are spaced as a
+    # hand would space them (xdotool's sleep), not waited on.
+    xdo("mousemove", sx, sy, "mousedown", 1, "sleep", 0.05, "mousemove", sx, sy + dy // 2,
+        "sleep", 0.03, "mousemove", sx, sy + dy, "sleep", 0.03, "mouseup", 1)
+    robot.wait_state(lambda s: s["mode"] == 0, 5)
+    return "drag the spread list by %d" % dy
+
+
+def spread_drag(robot, rng):
+    p = robot.program
+    p.front()
+    x, y = view_point(p, 0.5, 0.5)
+    dx, dy = rng.randrange(-200, 200), rng.randrange(-200, 200)
+    xdo("mousemove", p.x + x, p.y + y, "mousedown", 1, "sleep", 0.05, "mousemove",
+        p.x + x + dx // 2, p.y + y + dy // 2, "sleep", 0.02, "mousemove", p.x + x + dx,
+        p.y + y + dy, "mouseup", 1)
+    robot.wait_state(lambda s: s["mode"] == 0, 10)
+    return "drag the spread by %d,%d" % (dx, dy)
+
+
+# --- zoom and the view's options -------------------------------------------------------------
+
+ZOOM_ITEMS = {"5": "50", "7": "75", "0": "100", "1": "150", "2": "200"}
+
+
+def zoom_percent(robot, rng):
+    before = robot.state()
+    key = rng.choice(sorted(ZOOM_ITEMS))
+    robot.program.key("alt+z", key)
+    if idle(before):
+        robot.world.expected_zoom = ZOOM_ITEMS[key]
+        robot.wait_state(lambda s: s["zoom"] == ZOOM_ITEMS[key], 5)
+    return "zoom %s %%" % ZOOM_ITEMS[key]
+
+
+TYPED = [("150", "150"), ("33.9", "33"), ("400", "400"), ("1", "1"), ("250", "250"),
+         ("0", None), ("500", None), ("abc", None), ("", None)]
+
+
+def zoom_typed(robot, rng):
+    before = robot.state()
+    text, shown = rng.choice(TYPED)
+    cancel = rng.random() < 0.1
+    robot.answer("ズーム", 1 if cancel else 0, text)
+    if shown is None and not cancel:
+        robot.answer("Error")
+    mark = robot.program.mark()
+    robot.program.key("alt+z", "n")
+    if idle(before):
+        robot.wait(r"^dialog \[ズーム\]", mark, 5)
+        if shown and not cancel:
+            robot.world.expected_zoom = shown
+            robot.wait_state(lambda s: s["zoom"] == shown, 5)
+    return "typed zoom %r%s" % (text, " cancelled" if cancel else "")
+
+
+def zoom_fit(robot, rng):
+    mode = rng.randrange(5)
+    robot.program.key("alt+z", *(["Down"] * (mode + 1)), "Return")
+    robot.world.expected_zoom = None
+    robot.answer("Error")  # a fit of a tiny page may pass 400 %
+    robot.state()
+    return "fit item %d" % mode
+
+
+def zoom_fit_bar(robot, rng):
+    i = rng.randrange(2)
+    robot.program.click(*BAR_FITS[i])
+    robot.world.expected_zoom = None
+    robot.answer("Error")
+    robot.state()
+    return "fit icon %d on the menu bar" % i
+
+
+def zoom_wheel(robot, rng):
+    p = robot.program
+    p.front()
+    x, y = view_point(p, rng.random(), rng.random())
+    notches = rng.randrange(1, 5)
+    button = rng.choice([4, 5])
+    robot.answer("Error")  # beyond 400 % or below 1 %: the refusal box
+    xdo("mousemove", p.x + x, p.y + y, "keydown", "ctrl", "click", "--repeat", notches,
+        "--delay", 60, button, "keyup", "ctrl")
+    robot.world.expected_zoom = None
+    robot.wait_state(lambda s: s["mode"] != 4, 5)
+    return "ctrl + wheel %s x%d" % ("up" if button == 4 else "down", notches)
+
+
+def quality(robot, rng):
+    robot.program.key("alt+o", "q")
+    robot.state()
+    return "高品質縮小"
+
+
+def binding(robot, rng):
+    before = robot.state()
+    left = rng.random() < 0.5
+    robot.program.key("alt+o", "l" if left else "r")
+    if idle(before):
+        robot.wait_state(lambda s: s["binding"] == (1 if left else 0), 5)
+    return "binding %s" % ("左綴じ" if left else "右綴じ")
+
+
+def spread_unit(robot, rng):
+    before = robot.state()
+    robot.program.key("alt+o", "1")
+    if idle(before) and before["title"].endswith("pages)"):
+        robot.wait_state(lambda s: s["shift"] != before["shift"], 5)
+    return "見開き単位変更"
+
+
+def redraw(robot, rng):
+    robot.program.key("alt+o", "d")
+    robot.state()
+    return "redraw"
+
+
+def loupe(robot, rng):
+    p = robot.program
+    p.front()
+    x, y = view_point(p, 0.2 + 0.6 * rng.random(), 0.2 + 0.6 * rng.random())
+    sticky = rng.random() < 0.4
+    if sticky:
+        # A quick right click leaves the loupe open; it is then dragged and closed with a click.
+        xdo("mousemove", p.x + x, p.y + y, "click", 3)
+        robot.state()
+        xdo("mousedown", 1, "sleep", 0.05, "mousemove", p.x + x + 40, p.y + y + 20, "sleep",
+            0.05, "mouseup", 1, "sleep", 0.3, "click", 1)
+    else:
+        # Holding the right button is the gesture: the hold itself takes time.
+        xdo("mousemove", p.x + x, p.y + y, "mousedown", 3, "sleep", 0.25, "mousemove",
+            p.x + x + 30, p.y + y + 30, "sleep", 0.05, "mousemove", p.x + x + 60, p.y + y,
+            "mouseup", 3)
+    robot.wait_state(lambda s: "loupe" not in s["windows"], 5)
+    return "loupe %s" % ("sticky" if sticky else "held")
+
+
+# --- windows of the main window ----------------------------------------------------------------
+
+def properties(robot, rng):
+    p, before = robot.program, robot.state()
+    p.key("alt+f", "p")
+    if not idle(before) or not before["title"].endswith("pages)"):
+        robot.state()
+        return "ﾌｧｲﾙのﾌﾟﾛﾊﾟﾃｨ (nothing to show)"
+    s = robot.wait_state(lambda s: "property" in s["windows"], 10)
+    if "property" not in s["windows"]:
+        robot.fail("state", "no property window for %s" % before["title"])
+    found = p.find_window(size=(520, 400))
+    if found:
+        _, (x, y, w, h) = found
+        xdo("mousemove", x + PROPERTY_OK[0], y + PROPERTY_OK[1], "click", 1)
+    robot.wait_state(lambda s: "property" not in s["windows"], 5)
+    return "ﾌｧｲﾙのﾌﾟﾛﾊﾟﾃｨ, then OK"
+
+
+def about(robot, rng):
+    robot.answer("About Mekuri")
+    mark = robot.program.mark()
+    robot.program.key("alt+h", "a")
+    m = robot.wait(r"\(max (\d+) MB\)", mark, 5)
+    limit = robot.options.cache_limit // 1024000
+    if m and int(m.group(1)) != limit:
+        robot.fail("state", "the About box shows a limit of %s MB, not %d" % (m.group(1), limit))
+    robot.state()
+    return "About"
+
+
+def rename(robot, rng):
+    before = robot.state()
+    m = invariants.TITLE.match(before["title"])
+    kind = rng.choice(["good", "good", "colliding", "unusable", "restore", "cancel"])
+    if not m or not idle(before):
+        robot.program.key("alt+f", "r")
+        robot.state()
+        return "ﾌｧｲﾙ名の変更 (no book)"
+    path = m.group(1).rstrip("/")
+    folder, name = os.path.dirname(path), os.path.basename(path)
+    title = "ファイル名を変更"
+    if kind == "good":
+        stem, ext = os.path.splitext(name)
+        new = "%s-r%d%s" % (stem.split("-r")[0], rng.randrange(1000), ext)
+        robot.answer(title, 0, new)
+        robot.world.ask_rename(path, os.path.join(folder, new))
+        robot.world.pending_rename = True
+        what = "to %s" % new
+    elif kind == "colliding":
+        others = sorted(n for n in os.listdir(folder) if n != name)
+        new = rng.choice(others) if others else name
+        robot.answer(title, 0, new)
+        robot.answer("エラー")
+        robot.answer(title, 1)
+        what = "to the existing %s" % new
+    elif kind == "unusable":
+        new = rng.choice(["a/b.zip", "", "..", "_$mekuri.bin", "_$MEKURI.BIN"])
+        robot.answer(title, 0, new)
+        robot.answer("エラー")
+        robot.answer(title, 1)
+        # Should the name be accepted all the same, the robot did ask for it.
+        robot.world.ask_rename(path, os.path.join(folder, new))
+        what = "to the unusable %r" % new
+    elif kind == "restore":
+        robot.answer(title, 2)
+        robot.answer(title, 0, name)
+        robot.world.pending_rename = False
+        what = "restored to %s" % name
+    else:
+        robot.answer(title, 1)
+        what = "cancelled"
+    mark = robot.program.mark()
+    robot.program.key("alt+f", "r")
+    robot.wait(r"^dialog \[ファイル名を変更\]", mark, 5)
+    robot.state()
+    return "ﾌｧｲﾙ名の変更 " + what
+
+
+# --- opening and closing ------------------------------------------------------------------------
+
+def prepare_close(robot):
+    """A pending rename is carried out when a book closes; its refusal box may come."""
+    robot.answer("ファイル名変更失敗")
+
+
+def expect_open(robot, path, mark):
+    """Waits for the book at `path` to open (or fail as the library says it may)."""
+    book = robot.world.book(path)
+    robot.world.open_book = None
+    def opened(s):
+        return s["title"].startswith(path.rstrip("/") + " (") or s["title"] == "Mekuri" and \
+            re.search(r"^dialog \[Error\]", robot.program.since(mark), re.M)
+    s = robot.wait_state(opened, 30)
+    if s["title"].startswith(path + " ("):
+        robot.world.open_book = path
+    elif book is not None and book.fails is False:
+        robot.fail("state", "%s did not open: %r\n%s" % (path, s, robot.program.since(mark)[-2000:]))
+    robot.world.expected_zoom = None
+    robot.world.pending_rename = False
+
+
+def choose_book(robot, rng):
+    paths = robot.world.book_paths()
+    return rng.choice(paths)
+
+
+def open_dialog(robot, rng):
+    before = robot.state()
+    path = choose_book(robot, rng)
+    robot.answer("ファイルを開く", 0, path)
+    robot.answer("Error")
+    prepare_close(robot)
+    mark = robot.program.mark()
+    robot.program.key("alt+f", "o")
+    if idle(before):
+        expect_open(robot, path, mark)
+    else:
+        robot.state()
+    return "開く %s" % robot.world.rel(path)
+
+
+def close(robot, rng):
+    before = robot.state()
+    prepare_close(robot)
+    robot.program.key("alt+c")
+    if idle(before):
+        robot.wait_state(lambda s: s["title"] == "Mekuri", 10)
+        robot.world.open_book = None
+        robot.world.pending_rename = False
+    else:
+        robot.state()
+    return "閉じる"
+
+
+def restart(robot, rng):
+    """Quit, then start again with options and perhaps a book, folder or catalog file."""
+    robot.quit_program()
+    args = [o for o in ("-left", "-right", "-1", "-2") if rng.random() < 0.25]
+    what = rng.random()
+    path = None
+    if what < 0.5:
+        path = choose_book(robot, rng)
+    elif what < 0.7:
+        path = rng.choice(robot.world.folders())
+    if path:
+        args.append(path)
+    if path and os.path.isdir(path):
+        choice = rng.choice(["画像を開く", "カタログを開く", "cancel"])
+        robot.answer("フォルダを開く", 1 if choice == "cancel" else 0, choice)
+    robot.answer("Error")
+    robot.start(args)
+    mark = 0
+    if path and os.path.isfile(path):
+        expect_open(robot, path, mark)
+    else:
+        robot.world.open_book = None
+        if path:
+            robot.wait_state(lambda s: s["title"] != "Mekuri" or s["catalog"] or "box:" not in s, 10)
+            s = robot.state()
+            m = invariants.TITLE.match(s["title"])
+            robot.world.open_book = m.group(1).rstrip("/") if m else None
+            if s["catalog"]:
+                robot.world.catalog_folders.add(s["catalog"])
+                robot.wait_state(lambda s: "monitor" not in s["windows"], 120)
+    return "quit and start again: %s" % " ".join(
+        robot.world.rel(a) if a.startswith("/") else a for a in args)
+
+
+def drop(robot, rng):
+    tool = os.path.join(robot.build, "tests", "xdnd_drop")
+    if not os.path.exists(tool):
+        robot.note("drop actions skipped: %s is not built" % tool)
+        robot.state()
+        return "drop (skipped: no xdnd_drop)"
+    before = robot.state()
+    path = choose_book(robot, rng) if rng.random() < 0.8 else rng.choice(robot.world.folders())
+    if os.path.isdir(path):
+        robot.answer("フォルダを開く", 0, rng.choice(["画像を開く", "カタログを開く"]))
+    robot.answer("Error")
+    prepare_close(robot)
+    p = robot.program
+    x, y = view_point(p, 0.5, 0.5)
+    uri = "file://" + urllib.parse.quote(path)
+    mark = p.mark()
+    r = subprocess.run([tool, str(p.x + x), str(p.y + y), uri], stdout=subprocess.PIPE,
+                       stderr=subprocess.STDOUT, text=True, timeout=60)
+    if r.returncode == 1 and idle(before):
+        robot.fail("drop", "the program refused the drop of %s: %s" % (path, r.stdout))
+    if r.returncode == 0 and idle(before) and os.path.isfile(path):
+        expect_open(robot, path, mark)
+    else:
+        robot.state()
+    return "drop %s (status %d)" % (robot.world.rel(path), r.returncode)
+
+
+# --- printing ---------------------------------------------------------------------------------
+
+PAGE_LISTS = ["1-3", "-2", "2-", "3-5,1", "5-3", "2", "1 - 3", "1,1,2"]
+
+
+def print_book(robot, rng):
+    before = robot.state()
+    if robot.cups is None:
+        robot.note("print actions skipped: no private CUPS scheduler")
+        return "print (skipped: no scheduler)"
+    settings = {"range": rng.choice([0, 0, 1, 2]), "pages": rng.choice(PAGE_LISTS),
+                "layout": rng.randrange(3), "first": rng.randrange(2), "booklet": rng.randrange(2),
+                "filter": rng.choice([0, 0, 1, 2]), "dither": rng.randrange(6),
+                "binarise": rng.randrange(2), "orient": rng.choice([1, 2])}
+    cancel = rng.random() < 0.15
+    text = "printer=mekuri-pdf;range=%(range)d;pages=%(pages)s;layout=%(layout)d;first=%(first)d;" \
+           "booklet=%(booklet)d;filter=%(filter)d;dither=%(dither)d;binarise=%(binarise)d;" \
+           "orient=%(orient)d" % settings
+    output = robot.cups.output_path("book.pdf")
+    if os.path.exists(output):
+        os.remove(output)
+    robot.answer("印刷", 1 if cancel else 0, text)
+    expected = None
+    book_open = before["title"].endswith("pages)")
+    if book_open:
+        expected = invariants.sheets_printed(settings, before["pages"], before["page"],
+                                             before["shift"])
+    if expected is None or expected == 0:
+        robot.answer("Error")
+    mark = robot.program.mark()
+    robot.program.key("alt+f", *(["Down"] * 5), "Return")
+    what = "print %s%s" % (text, " cancelled" if cancel else "")
+    if not (idle(before) and book_open) or cancel or before["pages"] == 0:
+        robot.state()
+        return what
+    if expected is None:
+        robot.wait(r"^dialog \[Error\] 印刷するページがありません", mark, 20)
+        robot.state()
+        return what + " (nothing to print)"
+    m = robot.wait(r"^print job (-?\d+): (\d+) sheets$", mark, 120)
+    if not m:
+        robot.fail("print", "no print job for %s:\n%s" % (text, robot.program.since(mark)[-2000:]))
+    if int(m.group(2)) != expected:
+        robot.fail("print", "%s sheets printed, the settings imply %d (%s, %d pages, spread %d, "
+                   "shift %d)" % (m.group(2), expected, text, before["pages"], before["page"],
+                                  before["shift"]))
+    if expected > 0:
+        done = poll(lambda: robot.cups.jobs_done() and os.path.exists(output)
+                    and os.path.getsize(output) > 0, 120 * robot.options.time_factor, 0.2)
+        pages = invariants.pdf_pages(output) if done else None
+        if pages != expected:
+            robot.fail("print", "the PDF has %s pages, %d sheets were printed (%s)"
+                       % (pages, expected, text))
+    robot.world.prints += 1
+    robot.state()
+    return what + " (%d sheets)" % expected
+
+
+# --- the catalog window ------------------------------------------------------------------------
+
+def catalog_window(robot):
+    s = robot.state()
+    if "catalog" not in s["windows"]:
+        return None, s
+    title = s["catalog"] or "カタログ"
+    found = robot.program.find_window(title=title)
+    if not found:
+        return None, s
+    robot.program.front(found[0])
+    return found[1], s
+
+
+def catalog_open(robot, rng):
+    folder = rng.choice(robot.world.folders())
+    before = robot.state()
+    robot.answer("フォルダを選んでください", 0, folder)
+    mark = robot.program.mark()
+    robot.program.key("alt+a")
+    if idle(before):
+        robot.world.catalog_folders.add(folder)
+        if not robot.wait(r"^buildCatalog: ", mark, 30):
+            robot.fail("state", "the catalog of %s was not built" % folder)
+        robot.wait_state(lambda s: "monitor" not in s["windows"], 120)
+    robot.state()
+    return "ｶﾀﾛｸﾞ %s" % robot.world.rel(folder)
+
+
+def cell_point(geom, state, index):
+    x, y, w, h = geom
+    columns = max(1, (w - 20) // CELL_W)
+    cx = 2 + (index % columns) * CELL_W
+    cy = 22 + (index // columns) * CELL_H - state["catscroll"]
+    return cx, cy
+
+
+def visible_cells(geom, state):
+    out = []
+    for i in range(state["catentries"]):
+        cx, cy = cell_point(geom, state, i)
+        if cy >= 22 and cy + CELL_H < geom[3] - 2:
+            out.append(i)
+    return out
+
+
+def catalog_click(robot, geom, x, y, repeat=1, button=1):
+    xdo("mousemove", geom[0] + x, geom[1] + y, "click", "--repeat", repeat, "--delay", 80, button)
+
+
+def catalog_key(robot, geom, *keys):
+    xdo("mousemove", geom[0] + geom[2] // 2, geom[1] + geom[3] - 20)
+    for k in keys:
+        xdo("key", k)
+
+
+def with_catalog(fn):
+    """Runs `fn(robot, rng, geometry, state)` when the catalog window is open and idle."""
+    def action(robot, rng):
+        geom, s = catalog_window(robot)
+        if geom is None or not set(s["windows"]) <= QUIET_WINDOWS:
+            robot.state()
+            return fn.__name__ + " (no catalog window)"
+        return fn(robot, rng, geom, s)
+    action.__name__ = fn.__name__
+    return action
+
+
+@with_catalog
+def cat_select(robot, rng, geom, s):
+    cells = visible_cells(geom, s)
+    if not cells:
+        robot.state()
+        return "select (no cell)"
+    i = rng.choice(cells)
+    cx, cy = cell_point(geom, s, i)
+    catalog_click(robot, geom, cx + 75, cy + 60)
+    robot.wait_state(lambda st: st["catsel"] == i, 5)
+    return "select cell %d" % i
+
+
+@with_catalog
+def cat_open(robot, rng, geom, s):
+    cells = visible_cells(geom, s)
+    if not cells:
+        robot.state()
+        return "open from the catalog (no cell)"
+    i = rng.choice(cells)
+    cx, cy = cell_point(geom, s, i)
+    robot.answer("Error")
+    prepare_close(robot)
+    mark = robot.program.mark()
+    catalog_click(robot, geom, cx + 75, cy + 60, repeat=2)
+    st = robot.wait_state(lambda st: st["catsel"] == i and (
+        st["catname"] and st["title"].startswith(os.path.join(s["catalog"], st["catname"]) + " (")
+        or re.search(r"^dialog \[Error\]", robot.program.since(mark), re.M)), 30)
+    m = invariants.TITLE.match(st["title"])
+    robot.world.open_book = m.group(1) if m else None
+    robot.world.expected_zoom = None
+    robot.world.pending_rename = False
+    return "open cell %d (%s) from the catalog" % (i, st.get("catname"))
+
+
+CAT_NAMES = ["good", "good", "colliding", "unusable", "escape", "tab"]
+
+
+@with_catalog
+def cat_rename(robot, rng, geom, s):
+    if s["catsel"] < 0 or not s.get("catname"):
+        return cat_select(robot, rng)
+    old = s["catname"]
+    folder = s["catalog"]
+    kind = rng.choice(CAT_NAMES)
+    stem, ext = os.path.splitext(old)
+    if kind in ("good", "tab"):
+        new = "%s-c%d%s" % (stem.split("-c")[0][:20], rng.randrange(1000), ext)
+    elif kind == "colliding":
+        others = sorted(n for n in os.listdir(folder) if n != old)
+        new = rng.choice(others) if others else old
+    elif kind == "unusable":
+        new = rng.choice(["a/b.zip", "_$mekuri.bin", "_$Mekuri.Bin"])
+    else:
+        new = old + "-never"
+    for title in ("エラー", "ERROR", "ファイル名変更失敗"):
+        robot.answer(title)
+    if kind != "escape":
+        robot.world.ask_rename(os.path.join(folder, old), os.path.join(folder, new))
+    mark = robot.program.mark()
+    if rng.random() < 0.5:
+        catalog_key(robot, geom, "F2")
+    else:
+        cx, cy = cell_point(geom, s, s["catsel"])
+        catalog_click(robot, geom, cx + 75, cy + 150)
+    if not robot.wait_state(lambda st: st["catrename"] == 1, 5)["catrename"]:
+        return "rename in place (no field)"
+    xdo("key", "ctrl+a")
+    xdo("type", "--delay", 20, new)
+    end = {"escape": "Escape", "tab": "Tab"}.get(kind, "Return")
+    xdo("key", end)
+    if kind == "tab":
+        robot.wait_state(lambda st: st["catrename"] == 1, 3)
+        xdo("key", "Escape")
+    robot.wait_state(lambda st: st["catrename"] == 0, 5)
+    return "rename %s in place to %r (%s, %s)" % (old, new, kind, end)
+
+
+@with_catalog
+def cat_sort(robot, rng, geom, s):
+    key = rng.choice(["n", "d", "s"])
+    catalog_key(robot, geom, "alt+s", key)
+    robot.state()
+    return "sort %s" % {"n": "名前順", "d": "日付順", "s": "サイズ順"}[key]
+
+
+SEARCHES = [("zip", "部分文字列マッチ"), ("第", "部分文字列マッチ"), ("*.zip", "マッチングパターン"),
+            ("?2巻.zip", "マッチングパターン"), ("[a-p]*", "マッチングパターン"), ("none", "部分文字列マッチ")]
+
+
+@with_catalog
+def cat_search(robot, rng, geom, s):
+    how = rng.choice(["dialog", "F3", "F4"])
+    robot.answer("検索")
+    if how == "dialog":
+        text, method = rng.choice(SEARCHES)
+        robot.answer("ファイル名検索", 0, text)
+        robot.answer("ファイル名検索", 0, method)
+        catalog_key(robot, geom, "ctrl+f")
+        what = "search %r (%s)" % (text, method)
+    else:
+        catalog_key(robot, geom, how)
+        what = "search %s" % ("forward" if how == "F3" else "backward")
+    robot.state()
+    return what
+
+
+POPUP = {"remake": 3, "properties": 4, "open": 1, "cancel": 0}
+
+
+@with_catalog
+def cat_popup(robot, rng, geom, s):
+    cells = visible_cells(geom, s)
+    if not cells:
+        robot.state()
+        return "pop-up menu (no cell)"
+    i = rng.choice(cells)
+    item = rng.choice(["remake", "remake", "properties", "open", "cancel"])
+    cx, cy = cell_point(geom, s, i)
+    robot.answer("Error")
+    prepare_close(robot)
+    catalog_click(robot, geom, cx + 75, cy + 60, button=3)
+    robot.wait_state(lambda st: "menu" in st["windows"], 5)
+    xdo("key", *(["Down"] * (POPUP[item] + 1) + ["Return"]))
+    if item == "properties":
+        st = robot.wait_state(lambda st: "catproperty" in st["windows"], 10)
+        found = robot.program.find_window(size=(520, 400))
+        if found and "catproperty" in st["windows"]:
+            _, (x, y, w, h) = found
+            xdo("mousemove", x + PROPERTY_OK[0], y + PROPERTY_OK[1], "click", 1)
+        robot.wait_state(lambda st: "catproperty" not in st["windows"], 5)
+    elif item == "open":
+        st = robot.wait_state(lambda st: st["catname"] and st["title"].startswith(
+            os.path.join(s["catalog"], st["catname"]) + " ("), 30)
+        m = invariants.TITLE.match(st["title"])
+        robot.world.open_book = m.group(1) if m else None
+        robot.world.expected_zoom = None
+    else:
+        robot.state()
+    return "pop-up menu on cell %d: %s" % (i, item)
+
+
+@with_catalog
+def cat_wheel(robot, rng, geom, s):
+    button = rng.choice([4, 5])
+    xdo("mousemove", geom[0] + geom[2] // 2, geom[1] + geom[3] // 2, "click", "--repeat",
+        rng.randrange(1, 4), "--delay", 80, button)
+    robot.state()
+    return "wheel over the catalog"
+
+
+@with_catalog
+def cat_choose(robot, rng, geom, s):
+    folder = rng.choice(robot.world.folders())
+    robot.answer("フォルダを選んでください", 0, folder)
+    mark = robot.program.mark()
+    catalog_key(robot, geom, "alt+a")
+    robot.world.catalog_folders.add(folder)
+    robot.wait(r"^buildCatalog: ", mark, 30)
+    robot.wait_state(lambda st: "monitor" not in st["windows"], 120)
+    return "ｶﾀﾛｸﾞ %s in the catalog window" % robot.world.rel(folder)
+
+
+@with_catalog
+def cat_close(robot, rng, geom, s):
+    catalog_key(robot, geom, "alt+c")
+    robot.wait_state(lambda st: "catalog" not in st["windows"], 10)
+    return "閉じる the catalog"
+
+
+# The table: name, weight, action. Weights favour what readers do most: turning pages.
+ACTIONS = [
+    ("turn_key", 24, turn_key),
+    ("turn_click", 8, turn_click),
+    ("turn_wheel", 6, turn_wheel),
+    ("turn_menu_arrow", 2, turn_menu_arrow),
+    ("list_click", 4, list_click),
+    ("list_drag", 1, list_drag),
+    ("spread_drag", 2, spread_drag),
+    ("zoom_percent", 2, zoom_percent),
+    ("zoom_typed", 2, zoom_typed),
+    ("zoom_fit", 2, zoom_fit),
+    ("zoom_fit_bar", 1, zoom_fit_bar),
+    ("zoom_wheel", 2, zoom_wheel),
+    ("quality", 1, quality),
+    ("binding", 1, binding),
+    ("spread_unit", 1, spread_unit),
+    ("redraw", 0.5, redraw),
+    ("loupe", 2, loupe),
+    ("properties", 1, properties),
+    ("about", 0.5, about),
+    ("rename", 2, rename),
+    ("open_dialog", 4, open_dialog),
+    ("close", 1.5, close),
+    ("restart", 0.8, restart),
+    ("drop", 1, drop),
+    ("print", 1.5, print_book),
+    ("catalog_open", 2, catalog_open),
+    ("cat_select", 3, cat_select),
+    ("cat_open", 2, cat_open),
+    ("cat_rename", 1.5, cat_rename),
+    ("cat_sort", 1, cat_sort),
+    ("cat_search", 1.5, cat_search),
+    ("cat_popup", 1.5, cat_popup),
+    ("cat_wheel", 1, cat_wheel),
+    ("cat_choose", 0.7, cat_choose),
+    ("cat_close", 1, cat_close),
+]
