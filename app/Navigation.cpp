@@ -102,8 +102,7 @@ void spreadUnit_cb(Fl_Widget*, void*)
             mainMenu[MENU_SPREAD_UNIT].clear();
         return;
     }
-    if (w->spreadShift == 1 && w->currentPage == w->pageCount())
-        w->currentPage -= 2;
+    w->currentPage = spreadAfterUnitChange(w->currentPage, w->pageCount(), w->spreadShift);
     w->spreadShift = 1 - w->spreadShift;
     rebuildSpreadList(w);
     w->pages->redraw();
