@@ -71,10 +71,15 @@ std::string stateLine(Mekuri* w)
     line += "\tshift=" + std::to_string(w->spreadShift);
     line += "\tbinding=" + std::to_string(w->binding);
     line += "\tmode=" + std::to_string(w->pages->mode);
+    line += "\tview=" + std::to_string(w->pages->x()) + "," + std::to_string(w->pages->y()) + "," +
+            std::to_string(w->pages->w()) + "," + std::to_string(w->pages->h());
     CatalogView* catalog = w->catalogView;
     line += "\tcatalog=" + (catalog ? stateField(catalog->model.folderPath) : std::string());
     line += "\tcatsel=" + std::to_string(catalog ? catalog->model.selectedIndex : -1);
     line += "\tcatentries=" + std::to_string(catalog ? catalog->model.entries.size() : 0);
+    const int selected = catalog ? catalog->model.selectedIndex : -1;
+    const bool named = selected >= 0 && selected < static_cast<int>(catalog->model.entries.size());
+    line += "\tcatname=" + (named ? stateField(entryName(*catalog->model.entries[selected])) : "");
     line += "\tcatrename=" + std::to_string(catalog && catalog->renameOpen() ? 1 : 0);
     line +=
         "\tcatscroll=" +

@@ -14,6 +14,7 @@ import invariants
 from program import poll, xdo
 
 # Measured places on the main window (1024 x 819 on the robot's 1280 x 1024 screen).
+SCROLL_X = 75                      # the scroll area's left edge
 VIEW_X, VIEW_Y = 77, 22            # the spread view's interior
 BAR_LEFT_ARROW = (175, 10)         # "次頁(←)" on the menu bar
 BAR_RIGHT_ARROW = (222, 10)        # "(→)前頁"
@@ -72,13 +73,31 @@ def turn_key(robot, rng):
     return expect_turn(robot, before, forward, "key %s" % key)
 
 
+def spread_point(p, state, left, rng):
+    """A point of the spread view in one half of the scroll area, and whether the spread is
+    there (a click beside a small spread lands on the scroll area and turns nothing)."""
+    mid = SCROLL_X + (p.w - SCROLL_X) // 2
+    lo, hi = (VIEW_X, mid - 1) if left else (mid, p.w - 20)
+    top, bottom = VIEW_Y, p.h - 20  # clear of the scrollbars
+    vx, vy, vw, vh = state["view"]
+    x0, x1 = max(lo, vx), min(hi, vx + vw - 1)
+    y0, y1 = max(top, vy), min(bottom, vy + vh - 1)
+    if x0 <= x1 and y0 <= y1:
+        return (rng.randint(x0, x1), rng.randint(y0, y1)), True
+    return (rng.randint(lo, hi), rng.randint(top, bottom)), False
+
+
 def turn_click(robot, rng):
     p, before = robot.program, robot.state()
     left = rng.random() < 0.6
-    x, y = view_point(p, 0.2 if left else 0.8, 0.5)
+    (x, y), on_spread = spread_point(p, before, left, rng)
     p.click(x, y)
     forward = left == (before["binding"] == 0)
-    return expect_turn(robot, before, forward, "click on the %s half" % ("left" if left else "right"))
+    how = "click on the %s half at %d,%d" % ("left" if left else "right", x, y)
+    if not on_spread:
+        robot.state()
+        return how + " (beside the spread)"
+    return expect_turn(robot, before, forward, how)
 
 
 def turn_menu_arrow(robot, rng):

@@ -74,6 +74,10 @@ def parse_state(line):
               "catrename", "catscroll"):
         fields[k] = int(fields.get(k, "0") or 0)
     fields["windows"] = [w for w in fields.get("windows", "").split(",") if w]
+    try:
+        fields["view"] = tuple(int(v) for v in fields.get("view", "").split(","))
+    except ValueError:
+        fields["view"] = (0, 0, 0, 0)
     return fields
 
 
@@ -219,6 +223,8 @@ class Program:
         """Raises a window over the others, as a click on its frame would: the catalog window
         covers most of the main window on the robot's screen."""
         xdo("windowraise", window or self.window)
+        # The keyboard goes to the window given the input focus, whatever FLTK last saw.
+        xdo("windowfocus", window or self.window)
 
     def key(self, *keys, over=None):
         """Presses keys with the pointer over a point of the main window (no window manager:

@@ -255,7 +255,7 @@ class Robot:
             self.world.catalog_folders.add(folder)
         self.quit_program()
         bad = []
-        for folder in sorted(self.world.catalog_folders):
+        for folder in sorted({self.world.current(f) for f in self.world.catalog_folders} - {None}):
             bad += invariants.catalog_lists_archives(folder)
         bad += invariants.nothing_lost(self.root, self.sums, library.checksums(self.root),
                                        self.world.renames)

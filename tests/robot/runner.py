@@ -66,7 +66,11 @@ def run_steps(context, steps, deadline=None, final=True):
                 break
             program, mark = robot.program, robot.program.mark()
             try:
-                what = BY_NAME[name](robot, random.Random(step_seed))
+                try:
+                    what = BY_NAME[name](robot, random.Random(step_seed))
+                except Failure:
+                    run.done.append((name, step_seed, name + " (failed here)"))
+                    raise
                 run.done.append((name, step_seed, what))
                 robot.after_action(mark if robot.program is program else 0)
                 if context.options.verbose:

@@ -50,17 +50,29 @@ class World:
         """Every book of the library as it is named on disk now: the archives (any file that
         is no catalog file) and the folders holding pictures."""
         found = []
+        tops = self.folders()
         for folder, dirs, files in os.walk(self.root):
             dirs.sort()
-            for name in sorted(files):
-                if name.lower() != "_$mekuri.bin" and os.path.dirname(
-                        os.path.relpath(os.path.join(folder, name), self.root)) in (
-                            "shelf", "shelf2", "books"):
-                    found.append(os.path.join(folder, name))
-            if os.path.relpath(folder, self.root) not in (".", "shelf", "shelf2", "books") \
-                    and any(n.lower().endswith((".jpg", ".png")) for n in files):
+            if folder in tops:
+                found += [os.path.join(folder, n) for n in sorted(files)
+                          if n.lower() != "_$mekuri.bin"]
+            elif folder != self.root and any(n.lower().endswith((".jpg", ".png")) for n in files):
                 found.append(folder)
         return found
 
+    def current(self, path):
+        """Where a path of the library is now, after the renames that took effect (the robot
+        may have renamed a folder opened as a book); None when it is nowhere."""
+        if os.path.exists(path):
+            return path
+        import invariants
+        renames = [(os.path.join(self.root, o), os.path.join(self.root, n)) for o, n in self.renames]
+        for candidate in sorted(invariants.allowed_paths(path, renames)):
+            if os.path.exists(candidate):
+                return candidate
+        return None
+
     def folders(self):
-        return [os.path.join(self.root, f) for f in ("shelf", "shelf2", "books")]
+        """The three top folders of the library, where they are now."""
+        found = [self.current(os.path.join(self.root, f)) for f in ("shelf", "shelf2", "books")]
+        return [f for f in found if f]
