@@ -451,13 +451,15 @@ def drop(robot, rng):
     robot.answer("Error")
     prepare_close(robot)
     p = robot.program
+    p.front()
     x, y = view_point(p, 0.5, 0.5)
     uri = "file://" + urllib.parse.quote(path)
     mark = p.mark()
     r = subprocess.run([tool, str(p.x + x), str(p.y + y), uri], stdout=subprocess.PIPE,
                        stderr=subprocess.STDOUT, text=True, timeout=60)
-    if r.returncode == 1 and idle(before):
-        robot.fail("drop", "the program refused the drop of %s: %s" % (path, r.stdout))
+    if r.returncode != 0 and idle(before):
+        robot.fail("drop", "the drop of %s was %s: %s" % (
+            path, "refused" if r.returncode == 1 else "not finished", r.stdout[-1000:]))
     if r.returncode == 0 and idle(before) and os.path.isfile(path):
         expect_open(robot, path, mark)
     else:

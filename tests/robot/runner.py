@@ -31,11 +31,15 @@ BY_NAME = {name: fn for name, _, fn in actions.ACTIONS}
 FINAL_KINDS = {"lost", "final"}
 
 
+ONLY = None  # action names a focused soak is limited to (--actions), or None for all
+
+
 def steps_of(seed):
     """The endless step list of a run: (action name, step seed)."""
     rng = random.Random(seed)
-    names = [name for name, _, _ in actions.ACTIONS]
-    weights = [w for _, w, _ in actions.ACTIONS]
+    table = [a for a in actions.ACTIONS if ONLY is None or a[0] in ONLY]
+    names = [name for name, _, _ in table]
+    weights = [w for _, w, _ in table]
     while True:
         yield rng.choices(names, weights)[0], rng.getrandbits(32)
 
@@ -98,7 +102,8 @@ def run_steps(context, steps, deadline=None, final=True):
 
 def report(seed, run):
     print("FAIL seed %d: %s" % (seed, run.failure), flush=True)
-    print("actions (replay with --replay %d --steps %d):" % (seed, len(run.done)))
+    only = " --actions " + ",".join(sorted(ONLY)) if ONLY else ""
+    print("actions (replay with --replay %d --steps %d%s):" % (seed, len(run.done), only))
     for i, (name, _, what) in enumerate(run.done, 1):
         print("  %4d. %s" % (i, what))
 
@@ -187,10 +192,18 @@ def main():
     parser.add_argument("--cache-limit", type=int, default=32000000)
     parser.add_argument("--sanitized", action="store_true",
                         help="a sanitizer build: no memory bound, longer time limits")
+    parser.add_argument("--actions", default=None,
+                        help="comma-separated action names: a soak of those only")
     parser.add_argument("--verbose", action="store_true", help="print every action")
     parser.add_argument("--keep", action="store_true", help="keep a failed run's folder")
     options = parser.parse_args()
     options.build = os.path.abspath(options.build)
+    global ONLY
+    if options.actions:
+        ONLY = set(options.actions.split(","))
+        unknown = ONLY - set(BY_NAME)
+        if unknown:
+            parser.error("unknown actions: " + ", ".join(sorted(unknown)))
     options.slow = options.sanitized
     options.time_factor = 4 if options.sanitized else 1
     options.suppressions = os.path.join(HERE, "lsan.supp")
