@@ -371,6 +371,13 @@ def expect_open(robot, path, mark):
     robot.world.pending_rename = False
 
 
+def may_fail(robot, path):
+    """Prepares the error box of a book that may fail to open (unknown books included)."""
+    book = robot.world.book(path) if path and os.path.exists(path) else None
+    if path and (book is None or book.fails is not False):
+        robot.answer("Error")
+
+
 def choose_book(robot, rng):
     paths = robot.world.book_paths()
     return rng.choice(paths)
@@ -380,7 +387,7 @@ def open_dialog(robot, rng):
     before = robot.state()
     path = choose_book(robot, rng)
     robot.answer("ファイルを開く", 0, path)
-    robot.answer("Error")
+    may_fail(robot, path)
     prepare_close(robot)
     mark = robot.program.mark()
     robot.program.key("alt+f", "o")
@@ -416,24 +423,18 @@ def restart(robot, rng):
         path = rng.choice(robot.world.folders())
     if path:
         args.append(path)
+    choice = None
     if path and os.path.isdir(path):
         choice = rng.choice(["画像を開く", "カタログを開く", "cancel"])
         robot.answer("フォルダを開く", 1 if choice == "cancel" else 0, choice)
-    robot.answer("Error")
+    may_fail(robot, path)
     robot.start(args)
-    mark = 0
-    if path and os.path.isfile(path):
-        expect_open(robot, path, mark)
-    else:
-        robot.world.open_book = None
-        if path:
-            robot.wait_state(lambda s: s["title"] != "Mekuri" or s["catalog"] or "box:" not in s, 10)
-            s = robot.state()
-            m = invariants.TITLE.match(s["title"])
-            robot.world.open_book = m.group(1).rstrip("/") if m else None
-            if s["catalog"]:
-                robot.world.catalog_folders.add(s["catalog"])
-                robot.wait_state(lambda s: "monitor" not in s["windows"], 120)
+    robot.world.open_book = None
+    if path and (os.path.isfile(path) or choice == "画像を開く"):
+        expect_open(robot, path, 0)
+    elif choice == "カタログを開く":
+        robot.world.catalog_folders.add(path)
+        wait_building(robot, 0, path)
     return "quit and start again: %s" % " ".join(
         robot.world.rel(a) if a.startswith("/") else a for a in args)
 
@@ -448,7 +449,7 @@ def drop(robot, rng):
     path = choose_book(robot, rng) if rng.random() < 0.8 else rng.choice(robot.world.folders())
     if os.path.isdir(path):
         robot.answer("フォルダを開く", 0, rng.choice(["画像を開く", "カタログを開く"]))
-    robot.answer("Error")
+    may_fail(robot, path)
     prepare_close(robot)
     p = robot.program
     p.front()
@@ -539,6 +540,17 @@ def catalog_window(robot):
     return found[1], s
 
 
+def wait_building(robot, mark, what):
+    """Waits for the catalog's building to end: its thumbnails made under the modal monitor."""
+    m = robot.wait(r"^buildCatalog: \d+ entries, (\d+) without thumbnail$", mark, 30)
+    if not m:
+        robot.fail("state", "the catalog of %s was not built:\n%s"
+                   % (what, robot.program.since(mark)[-2000:]))
+    if int(m.group(1)) > 0 and not robot.wait(r"^idle_cb removed\.$", mark, 180):
+        robot.fail("state", "the thumbnails of %s were not finished" % what)
+    robot.wait_state(lambda s: "monitor" not in s["windows"], 10)
+
+
 def catalog_open(robot, rng):
     folder = rng.choice(robot.world.folders())
     before = robot.state()
@@ -547,9 +559,7 @@ def catalog_open(robot, rng):
     robot.program.key("alt+a")
     if idle(before):
         robot.world.catalog_folders.add(folder)
-        if not robot.wait(r"^buildCatalog: ", mark, 30):
-            robot.fail("state", "the catalog of %s was not built" % folder)
-        robot.wait_state(lambda s: "monitor" not in s["windows"], 120)
+        wait_building(robot, mark, folder)
     robot.state()
     return "ｶﾀﾛｸﾞ %s" % robot.world.rel(folder)
 
@@ -751,8 +761,7 @@ def cat_choose(robot, rng, geom, s):
     mark = robot.program.mark()
     catalog_key(robot, geom, "alt+a")
     robot.world.catalog_folders.add(folder)
-    robot.wait(r"^buildCatalog: ", mark, 30)
-    robot.wait_state(lambda st: "monitor" not in st["windows"], 120)
+    wait_building(robot, mark, folder)
     return "ｶﾀﾛｸﾞ %s in the catalog window" % robot.world.rel(folder)
 
 

@@ -61,6 +61,16 @@ def visible_windows():
     return found
 
 
+_ROOT = []
+
+
+def root_window():
+    if not _ROOT:
+        out = subprocess.run(["xwininfo", "-root"], stdout=subprocess.PIPE, text=True).stdout
+        _ROOT.append(re.search(r"Window id: (0x[0-9a-f]+)", out).group(1))
+    return _ROOT[0]
+
+
 STATE = re.compile(r"^state: (.*)$", re.M)
 
 
@@ -223,7 +233,11 @@ class Program:
         """Raises a window over the others, as a click on its frame would: the catalog window
         covers most of the main window on the robot's screen."""
         xdo("windowraise", window or self.window)
-        # The keyboard goes to the window given the input focus, whatever FLTK last saw.
+        # The keyboard goes to the window given the input focus. Focusing the root window
+        # first makes the server send the window a FocusIn even when it had the focus already:
+        # that event is what moves the toolkit's focus back into it (after a modal window was
+        # deleted the toolkit's focus is nowhere, and keys would be lost).
+        xdo("windowfocus", root_window())
         xdo("windowfocus", window or self.window)
 
     def key(self, *keys, over=None):

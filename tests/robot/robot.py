@@ -7,6 +7,7 @@ import shutil
 import tempfile
 import time
 
+import actions
 import invariants
 import library
 from program import Ended, Program, geometry, poll, visible_windows, xdo
@@ -224,6 +225,9 @@ class Robot:
         p.key("alt+q")
         code = p.quit(30 * self.options.time_factor)
         if code is None:
+            if p.ping(5 * self.options.time_factor):
+                raise Failure("quit", "the program still runs 30 s after 終了:\n%s"
+                              % p.since(mark)[-3000:])
             self.hang("quit")
         if code != 0:
             raise Failure("crash", "the program ended with status %s at quit\n%s"
@@ -243,10 +247,7 @@ class Robot:
             mark = self.program.mark()
             self.answer("フォルダを選んでください", 0, folder)
             self.program.key("alt+a")
-            if not self.wait(r"^buildCatalog: ", mark, 30):
-                raise Failure("final", "the catalog of %s was not built:\n%s"
-                              % (folder, self.program.since(mark)[-2000:]))
-            self.wait_state(lambda s: "monitor" not in s["windows"], 120)
+            actions.wait_building(self, mark, folder)
             cat = self.program.find_window(title=folder)
             if cat:
                 xdo("mousemove", cat[1][0] + 100, cat[1][1] + 100, "key", "alt+c")
