@@ -280,11 +280,7 @@ def properties(robot, rng):
     s = robot.wait_state(lambda s: "property" in s["windows"], 10)
     if "property" not in s["windows"]:
         robot.fail("state", "no property window for %s" % before["title"])
-    found = p.find_window(size=(520, 400))
-    if found:
-        _, (x, y, w, h) = found
-        xdo("mousemove", x + PROPERTY_OK[0], y + PROPERTY_OK[1], "click", 1)
-    robot.wait_state(lambda s: "property" not in s["windows"], 5)
+    close_property_window(robot, "property")
     return "ﾌｧｲﾙのﾌﾟﾛﾊﾟﾃｨ, then OK"
 
 
@@ -540,6 +536,27 @@ def catalog_window(robot):
     return found[1], s
 
 
+def follow_open(robot, state):
+    """The book the catalog window opened becomes the one the robot knows to be open."""
+    m = invariants.TITLE.match(state["title"])
+    robot.world.open_book = m.group(1).rstrip("/") if m else None
+    robot.world.expected_zoom = None
+    robot.world.pending_rename = False
+
+
+def close_property_window(robot, which):
+    """Presses OK in the open property window (the main window's or the catalog's)."""
+    for _ in range(3):
+        found = robot.program.find_window(size=(520, 400))
+        if found:
+            _, (x, y, w, h) = found
+            xdo("mousemove", x + PROPERTY_OK[0], y + PROPERTY_OK[1], "click", 1)
+        st = robot.wait_state(lambda st: which not in st["windows"], 5)
+        if which not in st["windows"]:
+            return
+    robot.fail("state", "the %s window did not close with OK" % which)
+
+
 def wait_building(robot, mark, what):
     """Waits for the catalog's building to end: its thumbnails made under the modal monitor."""
     m = robot.wait(r"^buildCatalog: \d+ entries, (\d+) without thumbnail$", mark, 30)
@@ -611,8 +628,14 @@ def cat_select(robot, rng, geom, s):
         return "select (no cell)"
     i = rng.choice(cells)
     cx, cy = cell_point(geom, s, i)
+    # Two selections of one cell in a row make a double click: the book opens.
+    robot.answer("Error")
+    prepare_close(robot)
     catalog_click(robot, geom, cx + 75, cy + 60)
-    robot.wait_state(lambda st: st["catsel"] == i, 5)
+    st = robot.wait_state(lambda st: st["catsel"] == i, 5)
+    if st["title"] != s["title"]:
+        follow_open(robot, st)
+        return "select cell %d (a double click: %s opened)" % (i, st["catname"])
     return "select cell %d" % i
 
 
@@ -631,10 +654,7 @@ def cat_open(robot, rng, geom, s):
     st = robot.wait_state(lambda st: st["catsel"] == i and (
         st["catname"] and st["title"].startswith(os.path.join(s["catalog"], st["catname"]) + " (")
         or re.search(r"^dialog \[Error\]", robot.program.since(mark), re.M)), 30)
-    m = invariants.TITLE.match(st["title"])
-    robot.world.open_book = m.group(1) if m else None
-    robot.world.expected_zoom = None
-    robot.world.pending_rename = False
+    follow_open(robot, st)
     return "open cell %d (%s) from the catalog" % (i, st.get("catname"))
 
 
@@ -729,17 +749,12 @@ def cat_popup(robot, rng, geom, s):
     xdo("key", *(["Down"] * (POPUP[item] + 1) + ["Return"]))
     if item == "properties":
         st = robot.wait_state(lambda st: "catproperty" in st["windows"], 10)
-        found = robot.program.find_window(size=(520, 400))
-        if found and "catproperty" in st["windows"]:
-            _, (x, y, w, h) = found
-            xdo("mousemove", x + PROPERTY_OK[0], y + PROPERTY_OK[1], "click", 1)
-        robot.wait_state(lambda st: "catproperty" not in st["windows"], 5)
+        if "catproperty" in st["windows"]:
+            close_property_window(robot, "catproperty")
     elif item == "open":
         st = robot.wait_state(lambda st: st["catname"] and st["title"].startswith(
             os.path.join(s["catalog"], st["catname"]) + " ("), 30)
-        m = invariants.TITLE.match(st["title"])
-        robot.world.open_book = m.group(1) if m else None
-        robot.world.expected_zoom = None
+        follow_open(robot, st)
     else:
         robot.state()
     return "pop-up menu on cell %d: %s" % (i, item)

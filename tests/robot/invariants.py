@@ -74,7 +74,7 @@ def sanitizer_reports(folder, trace):
 
 # --- memory ----------------------------------------------------------------------------------
 
-MARGIN = 96 * 1024 * 1024  # fonts, X and toolkit buffers, allocator slack, thread stacks
+MARGIN = 64 * 1024 * 1024  # fonts, X and toolkit buffers, allocator slack, thread stacks
 
 
 def memory_bound(baseline_kb, cache_limit, largest_page, zoom_max):

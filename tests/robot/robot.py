@@ -147,6 +147,8 @@ class Robot:
             self.hang("after the action")
         self.check_boxes(mark)
         state = p.state()
+        if re.fullmatch(r"\d+", state["zoom"]):
+            self.world.zoom_max = max(self.world.zoom_max, float(state["zoom"]) + 1)
         bad = invariants.state_agrees(state, self.world)
         if bad:
             raise Failure("state", "; ".join(bad) + "\nstate: %r" % state)
@@ -220,6 +222,11 @@ class Robot:
         p = self.program
         if not p.running():
             return
+        # A window left open by an action that went wrong takes no quit: close it as a user would.
+        state = self.state()
+        for which in ("property", "catproperty"):
+            if which in state["windows"]:
+                actions.close_property_window(self, which)
         self.answer("ファイル名変更失敗", 0)
         mark = p.mark()
         p.key("alt+q")
