@@ -126,10 +126,15 @@ class Robot:
 
     # --- invariants after an action ----------------------------------------------------------
 
+    def ended(self, where):
+        """The program ended by itself: a sanitizer's report says why, when there is one."""
+        self.check_sanitizers()
+        raise Failure("crash", "the program ended (status %s) %s\n%s" % (
+            self.program.proc.returncode, where, self.program.trace()[-4000:]))
+
     def hang(self, where):
         if not self.program.running():
-            raise Failure("crash", "the program ended (status %s) %s\n%s" % (
-                self.program.proc.returncode, where, self.program.trace()[-4000:]))
+            self.ended(where)
         stacks = self.program.stacks()
         trace = self.program.trace()[-4000:]
         self.program.kill()
@@ -141,8 +146,7 @@ class Robot:
         if not p.running():
             if quitting:
                 return
-            raise Failure("crash", "the program ended (status %s)\n%s"
-                          % (p.proc.returncode, p.trace()[-4000:]))
+            self.ended("after the action")
         if not p.ping(5 * self.options.time_factor):
             self.hang("after the action")
         self.check_boxes(mark)
@@ -237,6 +241,7 @@ class Robot:
                               % p.since(mark)[-3000:])
             self.hang("quit")
         if code != 0:
+            self.check_sanitizers()
             raise Failure("crash", "the program ended with status %s at quit\n%s"
                           % (code, p.since(mark)[-3000:]))
         self.check_boxes(mark)
