@@ -410,6 +410,7 @@ def close(robot, rng):
 def restart(robot, rng):
     """Quit, then start again with options and perhaps a book, folder or catalog file."""
     robot.quit_program()
+    robot.new_answer_file()
     args = [o for o in ("-left", "-right", "-1", "-2") if rng.random() < 0.25]
     what = rng.random()
     path = None

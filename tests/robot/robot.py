@@ -39,8 +39,9 @@ class Robot:
         shutil.copytree(master, self.root)
         self.sums = library.checksums(self.root)
         self.world = World(self.root, books, self.sums)
-        self.answers = os.path.join(self.work, "answers")
-        open(self.answers, "w").close()
+        self.answers = None
+        self.starts = 0
+        self.fresh_answers = False
         for sub in ("config", "state", "home", "san"):
             os.makedirs(os.path.join(self.work, sub))
         self.program = None
@@ -69,7 +70,20 @@ class Robot:
             env["HOME"] = os.path.join(self.work, "home")
         return env
 
+    def new_answer_file(self):
+        """Each program reads its answer file from the start: it gets a file of its own, so
+        that the answers an earlier program used are not offered again. Answers for what the
+        next program does at start-up are appended after this and before start()."""
+        self.starts += 1
+        self.answers = os.path.join(self.work, "answers-%d" % self.starts)
+        open(self.answers, "w").close()
+        self.appended = 0
+        self.fresh_answers = True
+
     def start(self, args=()):
+        if not self.fresh_answers:
+            self.new_answer_file()
+        self.fresh_answers = False
         self.program = Program(self.binary, list(args), self.env(), self.work, cwd=self.root)
         if not self.program.wait_main_window(60 if self.options.slow else 20):
             raise Failure("start", "no main window appeared:\n" + self.program.trace()[-3000:])

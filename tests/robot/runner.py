@@ -135,7 +135,8 @@ def shrink(context, seed, run):
         if alike:
             steps, best = trial, trial_run
         i -= 1
-    print("shrunk (seed %d, %s): %d actions" % (seed, kind, len(steps)))
+    print("shrunk (seed %d, %s): %d actions; run them again with --run-list %s" % (
+        seed, kind, len(steps), ",".join("%s:%d" % step for step in steps)))
     for i, (name, step_seed) in enumerate(steps, 1):
         what = best.done[i - 1][2] if best and i <= len(best.done) else name
         print("  %4d. %s [%s %d]" % (i, what, name, step_seed))
@@ -186,6 +187,8 @@ def main():
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--steps", type=int, default=60, help="actions per run")
     parser.add_argument("--replay", type=int, default=None, metavar="SEED")
+    parser.add_argument("--run-list", default=None, metavar="ACTION:SEED,...",
+                        help="run exactly these steps (as a shrink prints them)")
     parser.add_argument("--shrink", action="store_true")
     parser.add_argument("--shrink-minutes", type=float, default=20)
     parser.add_argument("--cache-limit", type=int, default=32000000)
@@ -217,12 +220,14 @@ def main():
     options.largest_page = largest_page(context.master)
     context.cups = start_cups()
 
-    seed = options.replay if options.replay is not None else (
+    seed = options.replay if options.replay is not None else 0 if options.run_list else (
         options.seed if options.seed is not None else random.randrange(1, 1 << 30))
     total, failures = 0, 0
     try:
-        if options.replay is not None:
-            run = run_steps(context, take(seed, options.steps))
+        if options.replay is not None or options.run_list:
+            steps = take(seed, options.steps) if options.run_list is None else [
+                (item.split(":")[0], int(item.split(":")[1])) for item in options.run_list.split(",")]
+            run = run_steps(context, steps)
             total, failures = len(run.done), int(run.failure is not None)
             if run.failure:
                 report(seed, run)
