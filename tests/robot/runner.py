@@ -186,6 +186,8 @@ def main():
     parser.add_argument("--minutes", type=float, default=3)
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--steps", type=int, default=60, help="actions per run")
+    parser.add_argument("--runs", type=int, default=None,
+                        help="at most this many runs (seeds S to S + RUNS - 1)")
     parser.add_argument("--replay", type=int, default=None, metavar="SEED")
     parser.add_argument("--run-list", default=None, metavar="ACTION:SEED,...",
                         help="run exactly these steps (as a shrink prints them)")
@@ -236,7 +238,8 @@ def main():
         else:
             deadline = time.monotonic() + options.minutes * 60
             run_seed = seed
-            while time.monotonic() < deadline:
+            while time.monotonic() < deadline and (
+                    options.runs is None or run_seed < seed + options.runs):
                 run = run_steps(context, take(run_seed, options.steps), deadline)
                 total += len(run.done)
                 print("robot: run %d: %d actions%s" % (run_seed, len(run.done),
