@@ -14,6 +14,7 @@ repeats it exactly, with fresh settings and state folders of its own. Ends with 
 import argparse
 import os
 import random
+import signal
 import subprocess
 import sys
 import tempfile
@@ -181,6 +182,9 @@ def start_cups():
 
 
 def main():
+    # Ended from outside: leave through the finally blocks (the scheduler and the program
+    # are stopped there) instead of dying on the spot.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", required=True)
     parser.add_argument("--minutes", type=float, default=3)
