@@ -1,16 +1,14 @@
 """One run of the robot: a fresh library, a fresh program, the actions of a step list, and the
 invariants after every action and at the end."""
 import os
-import random
 import re
 import shutil
 import tempfile
-import time
 
 import actions
 import invariants
 import library
-from program import Ended, Program, geometry, poll, visible_windows, xdo
+from program import Program, geometry, poll, visible_windows, xdo
 from world import World
 
 DIALOG = re.compile(r"^dialog \[(.*?)\] (.*)$", re.M)

@@ -23,12 +23,12 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "gui"))
 
-import actions  # noqa: E402
+import action_table  # noqa: E402
 import library  # noqa: E402
 from program import Ended  # noqa: E402
 from robot import Failure, Robot  # noqa: E402
 
-BY_NAME = {name: fn for name, _, fn in actions.ACTIONS}
+BY_NAME = {name: fn for name, _, fn in action_table.ACTIONS}
 FINAL_KINDS = {"lost", "final"}
 
 
@@ -38,7 +38,7 @@ ONLY = None  # action names a focused soak is limited to (--actions), or None fo
 def steps_of(seed):
     """The endless step list of a run: (action name, step seed)."""
     rng = random.Random(seed)
-    table = [a for a in actions.ACTIONS if ONLY is None or a[0] in ONLY]
+    table = [a for a in action_table.ACTIONS if ONLY is None or a[0] in ONLY]
     names = [name for name, _, _ in table]
     weights = [w for _, w, _ in table]
     while True:
