@@ -1,7 +1,6 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Menu_Bar.H>
 
-
 #include "Commands.h"
 #include "MainMenu.h"
 #include "Mekuri.h"
@@ -58,7 +57,8 @@ void back_page_cb(int request)
 void leftArrow_cb(Fl_Widget* widget, void*)
 {
     Mekuri* w = mainWindow;
-    debugPrint("argument widget=%x menu=%x\n", static_cast<unsigned>(reinterpret_cast<uintptr_t>(widget)),
+    debugPrint("argument widget=%x menu=%x\n",
+               static_cast<unsigned>(reinterpret_cast<uintptr_t>(widget)),
                static_cast<unsigned>(reinterpret_cast<uintptr_t>(w->menuBar)));
     if (!w->bookOpen)
         return;
@@ -102,8 +102,7 @@ void spreadUnit_cb(Fl_Widget*, void*)
             mainMenu[MENU_SPREAD_UNIT].clear();
         return;
     }
-    if (w->spreadShift == 1 && w->currentPage == w->pageCount())
-        w->currentPage -= 2;
+    w->currentPage = spreadAfterUnitChange(w->currentPage, w->pageCount(), w->spreadShift);
     w->spreadShift = 1 - w->spreadShift;
     rebuildSpreadList(w);
     w->pages->redraw();
@@ -156,5 +155,6 @@ void prefetch_cb(void* data)
         return;
     const int page = static_cast<int>(reinterpret_cast<intptr_t>(data));
     for (int p : prefetchPages(page, w->pageCount()))
-        w->cacheManager.requestChain({SCALEDIMG, p, w->filterParam1, w->filterParam2, w->zoomPercent});
+        w->cacheManager.requestChain(
+            {SCALEDIMG, p, w->filterParam1, w->filterParam2, w->zoomPercent});
 }

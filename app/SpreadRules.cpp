@@ -54,3 +54,10 @@ const char* zoomRefusal(float percent)
         return "小さ過ぎ\n";
     return nullptr;
 }
+
+int spreadAfterUnitChange(int c, int n, int s)
+{
+    // Without pages c = n = 0 would match the pseudo last page and step to -2, a spread
+    // before the first one.
+    return s == 1 && c == n && c >= 2 ? c - 2 : c;
+}

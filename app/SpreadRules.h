@@ -13,6 +13,10 @@ std::vector<std::string> spreadListLines(int n, int s, int binding);
 // half is empty), or 0 (none).
 int forwardStep(int c, int n, int s);
 
+// The spread position after the spread unit changes from s: the pseudo last page (c = n with
+// s = 1) steps back so that the spread keeps real pages; a book without pages stays at 0.
+int spreadAfterUnitChange(int c, int n, int s);
+
 // Pages a prefetch of `page` asks for: page and page + 1, those inside the book.
 std::vector<int> prefetchPages(int page, int n);
 

@@ -14,6 +14,7 @@
 #include "Mekuri.h"
 #include "Shutdown.h"
 #include "StartOptions.h"
+#include "TestHooks.h"
 #include "ToolkitHooks.h"
 #include "WheelInput.h"
 #include "ZoomIcons.h"
@@ -89,6 +90,7 @@ int main(int argc, char** argv)
     window->pages->take_focus(); // key presses go to the spread view, then to the window
     installInputHandlers();
     installShutdownHandling();
+    installTestHooks();
 
     Fl::run();
 

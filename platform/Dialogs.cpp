@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 
 #include "Diagnostics.h"
@@ -13,15 +14,18 @@ namespace {
 struct ScriptedAnswer {
     std::string title;
     DialogAnswer answer;
-    bool used = false;
 };
+
+// The line that withdraws every answer read before it and not used yet.
+const char* const kWithdrawLine = "withdraw";
 
 struct Seam {
     std::mutex mutex;
     DialogResponder responder;
     MessageBoxPresenter presenter;
     std::vector<ScriptedAnswer> script;
-    bool scriptLoaded = false;
+    std::string scriptPath;          // the answer file the script was read from
+    std::streamoff scriptOffset = 0; // bytes of it read so far: whole lines only
 };
 
 Seam& seam()
@@ -30,28 +34,47 @@ Seam& seam()
     return s;
 }
 
-void loadScript(Seam& s)
+void addScriptLine(Seam& s, const std::string& line)
 {
-    s.scriptLoaded = true;
-    const char* path = std::getenv("MEKURI_DIALOG_ANSWERS");
-    if (!path || !*path)
+    if (line == kWithdrawLine) {
+        s.script.clear();
         return;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        const size_t tab1 = line.find('\t');
-        if (tab1 == std::string::npos)
-            continue;
-        const size_t tab2 = line.find('\t', tab1 + 1);
-        ScriptedAnswer entry;
-        entry.title = line.substr(0, tab1);
-        const std::string button =
-            line.substr(tab1 + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab1 - 1);
-        entry.answer.button = std::atoi(button.c_str());
-        if (tab2 != std::string::npos)
-            entry.answer.value = line.substr(tab2 + 1);
-        s.script.push_back(entry);
     }
+    const size_t tab1 = line.find('\t');
+    if (tab1 == std::string::npos)
+        return;
+    const size_t tab2 = line.find('\t', tab1 + 1);
+    ScriptedAnswer entry;
+    entry.title = line.substr(0, tab1);
+    const std::string button =
+        line.substr(tab1 + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab1 - 1);
+    entry.answer.button = std::atoi(button.c_str());
+    if (tab2 != std::string::npos)
+        entry.answer.value = line.substr(tab2 + 1);
+    s.script.push_back(entry);
+}
+
+// Reads the lines appended to the answer file since the last read, so that a test can answer
+// while the program runs. A line still being written (no newline yet) waits for the next read.
+void readNewScriptLines(Seam& s)
+{
+    const char* env = std::getenv("MEKURI_DIALOG_ANSWERS");
+    const std::string path = env ? env : "";
+    if (path != s.scriptPath) {
+        s.scriptPath = path;
+        s.scriptOffset = 0;
+        s.script.clear();
+    }
+    if (path.empty())
+        return;
+    std::ifstream in(path, std::ios::binary);
+    if (!in || !in.seekg(s.scriptOffset))
+        return;
+    const std::string added((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t start = 0;
+    for (size_t end; (end = added.find('\n', start)) != std::string::npos; start = end + 1)
+        addScriptLine(s, added.substr(start, end - start));
+    s.scriptOffset += static_cast<std::streamoff>(start);
 }
 
 } // namespace
@@ -77,12 +100,12 @@ bool answeredBySeam(const DialogRequest& request, DialogAnswer& answer)
         Seam& s = seam();
         responder = s.responder;
         if (!responder) {
-            if (!s.scriptLoaded)
-                loadScript(s);
-            for (ScriptedAnswer& entry : s.script) {
-                if (!entry.used && entry.title == request.title) {
-                    entry.used = true;
-                    answer = entry.answer;
+            readNewScriptLines(s);
+            // Each answer is used once: the first unused one with the title, in file order.
+            for (auto entry = s.script.begin(); entry != s.script.end(); ++entry) {
+                if (entry->title == request.title) {
+                    answer = entry->answer;
+                    s.script.erase(entry);
                     debugPrint("dialog answered: button %d\n", answer.button);
                     return true;
                 }

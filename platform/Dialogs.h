@@ -9,6 +9,9 @@
 // a responder installed by a test, or the answer file named by MEKURI_DIALOG_ANSWERS (one
 // line per answer: title, TAB, button index, TAB, field text; each line answers the first
 // request with that title and is then used up). When the seam answers, nothing is shown.
+// The file is read again at every request for the whole lines appended since, so a test may
+// add answers while the program runs; a line "withdraw" drops every answer before it that is
+// still unused (an answer prepared for a box that never came must not answer a later one).
 
 enum class BoxIcon { Plain, Information, Warning, Error, Program };
 

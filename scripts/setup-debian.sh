@@ -12,7 +12,7 @@ libcups2-dev libcairo2-dev
 fonts-ipafont-gothic
 googletest libgtest-dev libgmock-dev
 xvfb xauth xdotool imagemagick x11-utils
-python3 xdg-utils
+python3 xdg-utils gdb
 dpkg-dev file desktop-file-utils
 cups cups-client cups-filters poppler-utils
 p7zip-full jlha-utils libjpeg-turbo-progs libvips-tools

@@ -61,3 +61,13 @@ TEST(ZoomLimits, AcceptsOneToFourHundredPercent)
     EXPECT_STREQ(zoomRefusal(400.5f), "デカ過ぎ\nメモリなくなっちゃうよ\n");
     EXPECT_STREQ(zoomRefusal(0.99f), "小さ過ぎ\n");
 }
+
+TEST(SpreadUnit, ThePseudoLastPageStepsBackAndABookWithoutPagesStaysAtItsStart)
+{
+    EXPECT_EQ(spreadAfterUnitChange(4, 4, 1), 2); // pages 3-4 after the change
+    EXPECT_EQ(spreadAfterUnitChange(2, 4, 1), 2);
+    EXPECT_EQ(spreadAfterUnitChange(4, 4, 0), 4);
+    EXPECT_EQ(spreadAfterUnitChange(0, 1, 1), 0);
+    // A book that opened without pages (an archive of text files): never a spread before 0.
+    EXPECT_EQ(spreadAfterUnitChange(0, 0, 1), 0);
+}
