@@ -6,7 +6,7 @@
 #include "Mekuri.h"
 #include "Opening.h"
 #include "PrintJobGuard.h"
-#include "RenameCommand.h"
+#include "reading/RenameFile.h"
 #include "catalog/ui/CatalogHost.h"
 #include "catalog/ui/CatalogPage.h"
 #include "catalog/ui/CatalogView.h"

@@ -11,7 +11,7 @@
 #include "Commands.h"
 #include "MainMenu.h"
 #include "Opening.h"
-#include "SpreadRules.h"
+#include "reading/SpreadRules.h"
 #include "ZoomIcons.h"
 #include "platform/Diagnostics.h"
 #include "print/PrintJob.h"
@@ -19,7 +19,7 @@
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
-#include "views/ScrollRule.h"
+#include "reading/ScrollRule.h"
 
 Mekuri* mainWindow = nullptr;
 

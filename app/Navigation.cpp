@@ -5,7 +5,7 @@
 #include "Commands.h"
 #include "MainMenu.h"
 #include "Mekuri.h"
-#include "SpreadRules.h"
+#include "reading/SpreadRules.h"
 #include "platform/Diagnostics.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"

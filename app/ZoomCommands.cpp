@@ -14,7 +14,7 @@
 #include "MainMenu.h"
 #include "Mekuri.h"
 #include "ModalDialog.h"
-#include "ZoomMath.h"
+#include "reading/ZoomMath.h"
 #include "pipeline/CacheManager.h"
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"

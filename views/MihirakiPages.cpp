@@ -10,7 +10,7 @@
 
 #include "MekuriScroll.h"
 #include "ScreenBlit.h"
-#include "ScrollRule.h"
+#include "reading/ScrollRule.h"
 #include "ViewerState.h"
 #include "pipeline/CacheObject.h"
 #include "platform/Diagnostics.h"

@@ -1,4 +1,4 @@
-#include "app/RenameCommand.h"
+#include "reading/RenameFile.h"
 
 #include <gtest/gtest.h>
 

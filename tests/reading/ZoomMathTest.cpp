@@ -1,4 +1,4 @@
-#include "app/ZoomMath.h"
+#include "reading/ZoomMath.h"
 
 #include <gtest/gtest.h>
 
