@@ -54,7 +54,7 @@ class MainCatalogHost : public CatalogHost {
         Mekuri* w = mainWindow;
         const int opened = ::openBook(path);
         clearViewArea();
-        w->jumpRequest = JUMP_TO_START;
+        w->requestJump(JUMP_TO_START);
         w->scrollArea->redraw();
         return opened;
     }

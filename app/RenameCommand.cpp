@@ -10,10 +10,7 @@
 
 #include "Mekuri.h"
 #include "ModalDialog.h"
-#include "catalog/CatalogFile.h"
-#include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
-#include "platform/FileOps.h"
 
 namespace {
 
@@ -105,15 +102,10 @@ void rename_cb(Fl_Widget*, void*)
             return;
         if (button == BUTTON_RESTORE) {
             text = w->bookFileName;
-        } else if (!acceptableBookName(value)) {
-            messageBox(nullptr, "エラー", "このファイル名は使えません", BoxIcon::Error);
-            text = value;
-        } else if (value != w->bookFileName && pathExists(w->bookFolder + value)) {
-            messageBox(nullptr, "エラー", "同名のファイルが存在します", BoxIcon::Error);
-            text = value;
-        } else {
-            w->newFileName = value;
+        } else if (w->requestRename(value)) {
             return;
+        } else {
+            text = value;
         }
         if (scripted) {
             request.value = text;
