@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "IdleProbe.h"
 #include "MainMenu.h"
 #include "Mekuri.h"
 #include "Shutdown.h"
@@ -89,6 +90,7 @@ int main(int argc, char** argv)
     window->pages->take_focus(); // key presses go to the spread view, then to the window
     installInputHandlers();
     installShutdownHandling();
+    installIdleProbe();
 
     Fl::run();
 
