@@ -38,18 +38,31 @@ class Failure(Exception):
     pass
 
 
-def wait_for(condition, message, timeout=10):
-    """The one way the tests wait: polls `condition` until it returns a true value, which is
-    returned, or raises Failure with `message` (or what `message()` returns) after `timeout`
-    seconds."""
+def poll(condition, timeout):
+    """The one way the tests wait: calls `condition` every 50 ms until it returns a true value,
+    which is returned, or `timeout` seconds have passed (then its last value)."""
     deadline = time.time() + timeout
     while True:
         value = condition()
-        if value:
+        if value or time.time() >= deadline:
             return value
-        if time.time() >= deadline:
-            raise Failure(message() if callable(message) else message)
         time.sleep(0.05)
+
+
+def wait_for(condition, message, timeout=10):
+    """Polls `condition` until it returns a true value, which is returned; raises Failure with
+    `message` (or what `message()` returns) after `timeout` seconds."""
+    value = poll(condition, timeout)
+    if not value:
+        raise Failure(message() if callable(message) else message)
+    return value
+
+
+def stays(condition, message, duration):
+    """Polls that `condition` keeps holding for `duration` seconds (nothing happens that should
+    not); raises Failure with `message` as soon as it does not."""
+    if poll(lambda: not condition(), duration):
+        raise Failure(message() if callable(message) else message)
 
 
 def window_ids(name):
