@@ -94,6 +94,14 @@ TEST(ReadingOpen, ABookWithoutPicturesStaysOpenEmptyShownBeforeItsBox)
     EXPECT_EQ(order, (Boxes{shelf.folder + "/notes.zip (0 pages)",
                             "jpegファイルが無いので開けません\n(" + path + ")\n"}));
     EXPECT_TRUE(r.cache.isClosed()); // nothing to read
+
+    // A name nothing reads, missing or not, is such a book too.
+    const std::string unknown = shelf.folder + "/unknown.xyz";
+    Reader other;
+    EXPECT_FALSE(other.open(unknown).opened);
+    EXPECT_TRUE(other.bookOpen);
+    EXPECT_EQ(other.title(), shelf.folder + "/unknown.xyz (0 pages)");
+    EXPECT_EQ(order.back(), "jpegファイルが無いので開けません\n(" + unknown + ")\n");
 }
 
 TEST(ReadingOpen, ASecondOpenWhileOneListsIsRefused)
