@@ -81,7 +81,9 @@ Mekuri::Mekuri(int width, int height, const StartOptions& options)
     scrollArea->box(FL_DOWN_FRAME);
     scrollArea->scrollbar.visible_focus(0);
     scrollArea->hscrollbar.visible_focus(0);
-    pages = new MihirakiPages(77, 22, 1280, 1024, this);
+    int interiorX, interiorY, interiorW, interiorH;
+    scrollArea->interior(interiorX, interiorY, interiorW, interiorH);
+    pages = new MihirakiPages(interiorX, interiorY, 1280, 1024, this);
     scrollArea->end();
     end();
 
