@@ -6,7 +6,7 @@
 #include "Mekuri.h"
 #include "Opening.h"
 #include "PrintJobGuard.h"
-#include "RenameCommand.h"
+#include "reading/RenameFile.h"
 #include "catalog/ui/CatalogHost.h"
 #include "catalog/ui/CatalogPage.h"
 #include "catalog/ui/CatalogView.h"
@@ -54,7 +54,7 @@ class MainCatalogHost : public CatalogHost {
         Mekuri* w = mainWindow;
         const int opened = ::openBook(path);
         clearViewArea();
-        w->jumpRequest = JUMP_TO_START;
+        w->requestJump(JUMP_TO_START);
         w->scrollArea->redraw();
         return opened;
     }

@@ -2,16 +2,9 @@
 
 #include <FL/Fl_Widget.H>
 
-class Mekuri;
+#include "reading/ReadingModel.h" // the jump requests the page commands take
 
-// Scroll placement requests the spread view applies at its next draw.
-enum JumpRequest {
-    JUMP_NONE = 0,
-    JUMP_TO_START = 1,
-    JUMP_TO_TOP = 2,
-    JUMP_TO_BOTTOM = 3,
-    JUMP_TO_SAVED = 4
-};
+class Mekuri;
 
 // Main-menu commands (toolkit callbacks, UI thread). Those taking the main window as user
 // data get it through the MENU_WITH_WINDOW rule; the others reach it through mainWindow.
@@ -23,7 +16,7 @@ void quit_cb(Fl_Widget* widget, void* window);
 void property_cb(Fl_Widget* widget, void* data);
 void redraw_cb(Fl_Widget* widget, void* data);
 
-// Navigation between spreads.
+// Navigation between spreads (Navigation.cpp).
 void forward_page_cb(int request);
 void back_page_cb(int request);
 void leftArrow_cb(Fl_Widget* widget, void* data);
@@ -31,6 +24,6 @@ void rightArrow_cb(Fl_Widget* widget, void* data);
 void jump_cb(Fl_Widget* widget, void* data);
 void spreadUnit_cb(Fl_Widget* widget, void* data);
 void binding_cb(Fl_Widget* widget, void* data);
-void fillSpreadList();
+// Prefetches pages `page` and `page` + 1 in 0.2 s (each call its own timer).
 void schedulePrefetch(int page);
 void prefetch_cb(void* page);

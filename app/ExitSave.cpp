@@ -1,6 +1,6 @@
 #include "ExitSave.h"
 
-#include "RenameCommand.h"
+#include "reading/RenameFile.h"
 #include "catalog/CatalogFile.h"
 #include "platform/Diagnostics.h"
 

@@ -9,7 +9,7 @@
 #include "Mekuri.h"
 #include "ZoomIcons.h"
 
-// Items whose command is not built yet stay in the table, greyed (FL_MENU_INACTIVE).
+// One static table; the positions MainMenu.h names are indices into it.
 Fl_Menu_Item mainMenu[MAIN_MENU_SIZE] = {
     {"ﾌｧｲﾙ(&F)", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
     {"開く(&O)...", 0, open_cb, nullptr, 0, 0, 0, 0, 0},

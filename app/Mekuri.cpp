@@ -11,7 +11,6 @@
 #include "Commands.h"
 #include "MainMenu.h"
 #include "Opening.h"
-#include "SpreadRules.h"
 #include "ZoomIcons.h"
 #include "platform/Diagnostics.h"
 #include "print/PrintJob.h"
@@ -19,7 +18,7 @@
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
-#include "views/ScrollRule.h"
+#include "reading/ScrollRule.h"
 
 Mekuri* mainWindow = nullptr;
 
@@ -60,8 +59,8 @@ Mekuri::Mekuri(int width, int height, const StartOptions& options)
     mainWindow = this;
     if (options.hasPath)
         pendingStartupPath = startupPath = options.path;
-    binding = options.binding;
-    spreadShift = options.spreadShift;
+    setStartOptions(options.binding, options.spreadShift);
+    setBoxOwner(this);
     zoomSteps = new float[14]();
     callback(windowCallback);
 
@@ -82,7 +81,9 @@ Mekuri::Mekuri(int width, int height, const StartOptions& options)
     scrollArea->box(FL_DOWN_FRAME);
     scrollArea->scrollbar.visible_focus(0);
     scrollArea->hscrollbar.visible_focus(0);
-    pages = new MihirakiPages(77, 22, 1280, 1024, this);
+    int interiorX, interiorY, interiorW, interiorH;
+    scrollArea->interior(interiorX, interiorY, interiorW, interiorH);
+    pages = new MihirakiPages(interiorX, interiorY, 1280, 1024, this);
     scrollArea->end();
     end();
 
@@ -100,16 +101,11 @@ Mekuri::~Mekuri()
     printDialog = nullptr;
     deleteCatalogWindow(this);
     if (bookOpen)
-        closeBook();
+        apply(closeBook(cacheManager, showNow()));
     stopWorker(worker);
     delete[] zoomSteps;
     zoomSteps = nullptr;
     debugPrint("Mekuri destructor end\n");
-}
-
-int Mekuri::pageCount() const
-{
-    return book ? static_cast<int>(book->pages.size()) : 0;
 }
 
 CacheObject* Mekuri::prepareEntry(int tag, int page, float filterParam1, float filterParam2,
@@ -128,20 +124,9 @@ ImageOperatorWrapper* Mekuri::currentBook()
     return bookOpen ? book.get() : nullptr;
 }
 
-void Mekuri::setZoom(float percent)
+void Mekuri::applyLiveZoom(float zoom)
 {
-    if (const char* refusal = zoomRefusal(percent)) {
-        reportError(this, "%s", refusal);
-        return;
-    }
-    if (percent == zoomPercent)
-        return;
-    zoomPercent = percent;
-    char text[32];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(zoomPercent));
-    zoomField->value(text);
-    redraw();
-    schedulePrefetch(currentPage - spreadShift + 2);
+    apply(endLiveZoom(zoom));
 }
 
 void Mekuri::leftArrow()
@@ -159,11 +144,65 @@ void Mekuri::prefetch(int page)
     prefetch_cb(reinterpret_cast<void*>(static_cast<intptr_t>(page)));
 }
 
-std::string Mekuri::pageDisplayName(int page) const
+int Mekuri::areaW() const
 {
-    if (!book || page < 0 || page >= pageCount())
-        return "*";
-    return book->labelOf(page);
+    return scrollArea->w();
+}
+
+int Mekuri::areaH() const
+{
+    return scrollArea->h();
+}
+
+ChangeSink Mekuri::showNow()
+{
+    return [this](const ReadingChange& change) { apply(change); };
+}
+
+void Mekuri::apply(const ReadingChange& c)
+{
+    if (c.title) {
+        if (book)
+            copy_label(title().c_str());
+        else if (shown())
+            label("Mekuri");
+    }
+    if (c.newBook)
+        pages->cancelFlag = 0;
+    if (c.list) {
+        pageList->clear();
+        if (bookOpen) {
+            for (const std::string& line : listLines())
+                pageList->add(line.c_str());
+            pageList->select(currentLine());
+        }
+    }
+    if (c.listLine > 0) {
+        pageList->select(c.listLine);
+        pageList->redraw();
+    }
+    if (c.zoomField)
+        zoomField->value(zoomText().c_str());
+    if (c.arrows) {
+        setArrowLabels(binding);
+        menuBar->redraw();
+    }
+    if (c.spreadUnitMark) {
+        if (spreadShift == 1)
+            mainMenu[MENU_SPREAD_UNIT].set();
+        else
+            mainMenu[MENU_SPREAD_UNIT].clear();
+    }
+    if (c.scrollToOrigin)
+        scrollArea->position(0, 0);
+    if (c.spread)
+        pages->redraw();
+    if (c.scrollArea)
+        scrollArea->redraw();
+    if (c.window)
+        redraw();
+    if (c.prefetch != ReadingChange::kNoPrefetch)
+        schedulePrefetch(c.prefetch);
 }
 
 void Mekuri::draw()

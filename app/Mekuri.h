@@ -18,9 +18,10 @@ class CatalogView;
 class Fl_Menu_Bar;
 
 // The main window: menu bar, zoom field, spread list and the scroll area holding the spread
-// view. Its fields carry the book state every view reads; it owns the open book, the image
-// cache and the cache's worker thread. Exactly one exists, reached through mainWindow.
-// UI thread only, except the CacheOwner side, which the worker reads.
+// view. Its book state is the reading model it derives from (through ViewerState), which its
+// commands call and whose changes it shows; it owns the image cache and the cache's worker
+// thread. Exactly one exists, reached through mainWindow. UI thread only, except the
+// CacheOwner side, which the worker reads.
 class Mekuri : public Fl_Window, public ViewerState, public CacheOwner {
 public:
     Mekuri(int width, int height, const StartOptions& options);
@@ -30,16 +31,22 @@ public:
     int handle(int event) override;
     void resize(int x, int y, int w, int h) override;
 
+    // Shows what a command of the reading model changed: the widgets it names, nothing else.
+    void apply(const ReadingChange& change);
+    // A sink that applies each stage of a staged command at once.
+    ChangeSink showNow();
+    // The scroll area's size, which fits and the opening zoom fill.
+    int areaW() const;
+    int areaH() const;
+
     // ViewerState
-    int pageCount() const override;
     CacheObject* prepareEntry(int tag, int page, float filterParam1, float filterParam2,
                               float scale) override;
     void releaseEntry(CacheObject* object) override;
-    void setZoom(float percent) override;
+    void applyLiveZoom(float zoom) override;
     void leftArrow() override;
     void rightArrow() override;
     void prefetch(int page) override;
-    std::string pageDisplayName(int page) const override;
     Fl_Window* topWindow() override { return this; }
 
     // CacheOwner
@@ -48,11 +55,6 @@ public:
 
     std::string pendingStartupPath; // command-line path still to be opened
     std::string startupPath;        // command-line path, kept
-    std::string bookPath;           // path of the open book as given to openBook
-    std::string bookFolder;         // full folder of the open book, ending in "/"
-    std::string bookFileName;       // the book's file name as stored on disk
-    std::string newFileName;        // name the book file gets when the book is closed
-    std::unique_ptr<ImageOperatorWrapper> book; // the open book, or null
 
     Fl_Menu_Bar* menuBar = nullptr;
     Fl_Window* propertyWindow = nullptr; // the open file-property window, owned, or null

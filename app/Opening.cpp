@@ -12,22 +12,15 @@
 
 #include <unistd.h>
 
-#include <memory>
-
 #include "CatalogWindow.h"
 #include "Commands.h"
 #include "DropRules.h"
 #include "Mekuri.h"
 #include "ModalDialog.h"
 #include "PrintJobGuard.h"
-#include "RenameCommand.h"
-#include "ZoomMath.h"
 #include "catalog/CatalogFile.h"
 #include "catalog/ui/CatalogCommands.h"
 #include "catalog/ui/CatalogView.h"
-#include "pipeline/CacheManager.h"
-#include "pipeline/Decoders.h"
-#include "pipeline/ImageOperatorWrapper.h"
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOps.h"
@@ -38,45 +31,8 @@
 
 namespace {
 
-bool openingBook = false; // an open is listing (and pumping events); refuse another
 bool droppingPath = false;
 std::string pendingDrop; // dropped, to be opened by openPendingDrop
-
-// The stored name of a book: the last component of its path (of the folder for a folder book).
-std::string storedName(const std::string& path)
-{
-    return lastComponent(fullPath(path));
-}
-
-void setBookTitle(Mekuri* w)
-{
-    char count[32];
-    std::snprintf(count, sizeof count, " (%d pages)", w->pageCount());
-    w->copy_label((w->bookFolder + w->bookFileName + count).c_str());
-}
-
-void showZoomField(Mekuri* w)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(w->zoomPercent));
-    w->zoomField->value(text);
-}
-
-// The first page's size read without decoding it; the zoom stays 100 when it cannot be had.
-void computeOpeningZoom(Mekuri* w)
-{
-    CacheObject* page = w->prepareEntry(COMPRESSEDFILE, 0, 1.0f, 0.0f, 100.0f);
-    if (!page)
-        return;
-    auto* bytes = static_cast<CompressedFileCache*>(page);
-    int width = 0, height = 0;
-    if (get_image_info(bytes->memory.size(), bytes->fileName, &width, &height,
-                       bytes->memory.data()) == 0) {
-        w->zoomPercent = openingZoom(width, height, w->scrollArea->w(), w->scrollArea->h());
-        showZoomField(w);
-    }
-    w->releaseEntry(page);
-}
 
 // The folder a catalog is opened on: the path itself, or the folder of a file, without a
 // trailing "/".
@@ -111,65 +67,16 @@ void openPendingDrop(void*)
 int openBook(const std::string& path)
 {
     Mekuri* w = mainWindow;
-    if (openingBook) {
-        debugPrint("openBook(%s) refused: another book is being opened\n", path.c_str());
-        messageBox(w, "エラー", "他のファイルを開いている途中です", BoxIcon::Error);
-        return 0;
-    }
-    openingBook = true;
-    if (w->book)
-        closeBook();
-    w->filterParam1 = 1.0f;
-    w->filterParam2 = 0.0f;
-    w->currentPage = 0;
-    w->zoomPercent = 100.0f;
-    w->zoomField->value("100");
-
-    auto book = std::make_unique<ImageOperatorWrapper>(path);
-    if (!book->valid) {
-        reportError(w, "ファイル(%s)を開けません", path.c_str());
-        openingBook = false;
-        return 0;
-    }
-    filterPages(book->pages);
-    sortPages(book->pages);
-    w->book = std::move(book);
-    w->bookOpen = 1;
-    w->pages->cancelFlag = 0;
-    w->bookPath = path;
-    w->bookFileName = w->newFileName = storedName(path);
-    std::string full = fullPath(path);
-    if (full.size() > 1 && full.back() == '/')
-        full.pop_back();
-    w->bookFolder = folderOf(full);
-    setBookTitle(w);
-    // The file chooser starts where the last book was.
-    if (chdir(w->bookFolder.c_str()) != 0)
-        debugPrint("chdir(%s) failed\n", w->bookFolder.c_str());
-    w->pageList->clear();
-    fillSpreadList();
-    if (w->pageCount() == 0) {
-        reportError(w, "jpegファイルが無いので開けません\n(%s)\n", path.c_str());
-        openingBook = false;
-        return 0;
-    }
-    w->cacheManager.openCache();
-    computeOpeningZoom(w);
-    schedulePrefetch(2 - w->spreadShift);
-    openingBook = false;
-    return 1;
+    const ReadingChange change =
+        w->openBook(path, w->cacheManager, w->areaW(), w->areaH(), w->showNow());
+    w->apply(change);
+    return change.opened ? 1 : 0;
 }
 
 void closeBook()
 {
     Mekuri* w = mainWindow;
-    w->cacheManager.clearAll();
-    w->book.reset();
-    if (w->shown())
-        w->label("Mekuri");
-    w->pageList->clear();
-    renameFile(w->bookFolder + w->bookFileName, w->bookFolder + w->newFileName);
-    w->bookOpen = 0;
+    w->apply(w->closeBook(w->cacheManager, w->showNow()));
 }
 
 void clearViewArea()
@@ -177,9 +84,11 @@ void clearViewArea()
     Mekuri* w = mainWindow;
     if (!w->shown())
         return;
+    int x, y, width, height;
+    w->scrollArea->interior(x, y, width, height);
     w->make_current();
     fl_color(192, 192, 192);
-    fl_rectf(77, 22, w->pages->w(), w->pages->h());
+    fl_rectf(x, y, w->pages->w(), w->pages->h());
 }
 
 FolderMode askFolderMode()
@@ -330,7 +239,7 @@ void open_cb(Fl_Widget*, void*)
     }
     openBook(chosen);
     clearViewArea();
-    w->jumpRequest = JUMP_TO_START;
+    w->requestJump(JUMP_TO_START);
     Fl::add_timeout(0.0, redrawLater, w->scrollArea);
 }
 

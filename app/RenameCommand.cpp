@@ -10,10 +10,7 @@
 
 #include "Mekuri.h"
 #include "ModalDialog.h"
-#include "catalog/CatalogFile.h"
-#include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
-#include "platform/FileOps.h"
 
 namespace {
 
@@ -76,22 +73,6 @@ private:
 
 } // namespace
 
-int renameFile(const std::string& oldPath, const std::string& newPath)
-{
-    if (oldPath == newPath)
-        return 1;
-    const int error = renameNoReplace(oldPath, newPath);
-    if (error == 0)
-        return 1;
-    const std::string reason = errorText(error);
-    messageBox(nullptr, "ファイル名変更失敗",
-               "ファイル名の変更に失敗しました\n(ファイル名の変更はされません)\n(原因: " + reason +
-                   ")",
-               BoxIcon::Error);
-    debugPrint("ERROR rename %s->%s %s\n", oldPath.c_str(), newPath.c_str(), reason.c_str());
-    return 0;
-}
-
 void rename_cb(Fl_Widget*, void*)
 {
     Mekuri* w = mainWindow;
@@ -121,15 +102,10 @@ void rename_cb(Fl_Widget*, void*)
             return;
         if (button == BUTTON_RESTORE) {
             text = w->bookFileName;
-        } else if (!acceptableBookName(value)) {
-            messageBox(nullptr, "エラー", "このファイル名は使えません", BoxIcon::Error);
-            text = value;
-        } else if (value != w->bookFileName && pathExists(w->bookFolder + value)) {
-            messageBox(nullptr, "エラー", "同名のファイルが存在します", BoxIcon::Error);
-            text = value;
-        } else {
-            w->newFileName = value;
+        } else if (w->requestRename(value)) {
             return;
+        } else {
+            text = value;
         }
         if (scripted) {
             request.value = text;

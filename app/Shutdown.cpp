@@ -24,10 +24,9 @@ void saveMainWindow()
     if (!w)
         return;
     CatalogModel* catalog = w->catalogView ? &w->catalogView->model : nullptr;
-    std::string unchanged; // no book open: nothing to rename
-    std::string& name = w->bookOpen ? w->bookFileName : unchanged;
-    std::string& newName = w->bookOpen ? w->newFileName : unchanged;
-    saveBeforeExit(catalog, w->bookFolder, name, newName);
+    w->settleRename([catalog](const std::string& folder, std::string& name, std::string& newName) {
+        saveBeforeExit(catalog, folder, name, newName);
+    });
 }
 
 std::vector<Fl_Window*> shownWindows()

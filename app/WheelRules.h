@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/ScrollRule.h"
+#include "reading/ScrollRule.h"
 
 // The arithmetic of the mouse wheel, free of widgets. d is the signed wheel distance: 120 a
 // notch, positive when the wheel turns away from the user. Pure; any thread.

@@ -14,7 +14,7 @@
 #include "MainMenu.h"
 #include "Mekuri.h"
 #include "ModalDialog.h"
-#include "ZoomMath.h"
+#include "reading/ZoomMath.h"
 #include "pipeline/CacheManager.h"
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
@@ -74,27 +74,13 @@ bool askZoomText(const std::string& initial, std::string& text)
 float calcjustscale(int mode)
 {
     Mekuri* w = mainWindow;
-    if (!w->bookOpen)
-        return 1.0f;
-    debugPrint("calcjustscale %d called\n", mode);
-    const int right = w->currentPage - w->spreadShift;
-    int rw = 0, rh = 0, lw = 0, lh = 0;
-    for (int i = 0; i < 2; ++i) {
-        const int page = right + i;
-        if (page < 0 || page >= w->pageCount())
-            continue;
-        CacheObject* o = w->prepareEntry(FILTEREDIMG, page, w->filterParam1, w->filterParam2, 100);
-        if (!o)
-            continue;
-        o->imageData(i == 0 ? &rw : &lw, i == 0 ? &rh : &lh);
-        w->releaseEntry(o);
-    }
-    return fitScale(mode, spreadSizeOf(rw, rh, lw, lh), w->scrollArea->w(), w->scrollArea->h());
+    return w->calcjustscale(mode, w->cacheManager, w->areaW(), w->areaH());
 }
 
 void zoomPercent_cb(Fl_Widget*, void* percent)
 {
-    mainWindow->setZoom(static_cast<float>(reinterpret_cast<intptr_t>(percent)));
+    Mekuri* w = mainWindow;
+    w->apply(w->setZoom(static_cast<float>(reinterpret_cast<intptr_t>(percent))));
 }
 
 void zoomInput_cb(Fl_Widget*, void*)
@@ -106,21 +92,14 @@ void zoomInput_cb(Fl_Widget*, void*)
     if (!askZoomText(initial, text))
         return;
     debugPrint("return=%s\n", text.c_str());
-    const double value = parseZoomText(text.c_str());
-    if (value > 0)
-        w->setZoom(static_cast<float>(value));
-    else
-        reportError(w, "入力が不正です");
+    w->apply(w->zoomFromText(text));
 }
 
 void fit_cb(Fl_Widget*, void* mode)
 {
     Mekuri* w = mainWindow;
-    if (!w->bookOpen)
-        return;
-    const float scale = calcjustscale(static_cast<int>(reinterpret_cast<intptr_t>(mode)));
-    w->scrollArea->position(0, 0);
-    w->setZoom(scale * 100.0f);
+    w->apply(w->fit(static_cast<int>(reinterpret_cast<intptr_t>(mode)), w->cacheManager,
+                    w->areaW(), w->areaH(), w->showNow()));
 }
 
 void quality_cb(Fl_Widget*, void*)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "IdleProbe.h"
 #include "MainMenu.h"
 #include "Mekuri.h"
 #include "Shutdown.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv)
     installInputHandlers();
     installShutdownHandling();
     installTestHooks();
+    installIdleProbe();
 
     Fl::run();
 

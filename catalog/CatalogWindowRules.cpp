@@ -99,16 +99,3 @@ HideRuleAction hideRuleAction(bool catalogStillShown, bool beingDeleted, bool cl
     action.closeMain = true;
     return action;
 }
-
-bool DeletionGuard::leave()
-{
-    if (depth_ > 0)
-        --depth_;
-    return depth_ == 0 && deletionRequested_;
-}
-
-bool DeletionGuard::requestDeletion()
-{
-    deletionRequested_ = true;
-    return depth_ == 0;
-}

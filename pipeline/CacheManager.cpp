@@ -12,8 +12,9 @@
 #include <opencv2/core/utility.hpp>
 #endif
 
-// Making pictures lives in CacheCreation.cpp and the request queue in CacheQueue.cpp; this
-// file keeps the entries, the creators and their waiters, eviction and the book's lifecycle.
+// Making pictures lives in CacheManagerCreation.cpp and the request queue in
+// CacheManagerQueue.cpp; this file keeps the entries, the creators and their waiters, eviction
+// and the book's lifecycle.
 
 namespace {
 

@@ -205,8 +205,8 @@ class CacheManager {
     // Frees retired objects nobody holds any more. Lock held.
     void freeReleasedRetired();
 
-    // Making each level on the calling thread (CacheCreation.cpp); each either inserts an
-    // object for the reserved key (with a reference for the caller) or cancels it.
+    // Making each level on the calling thread (CacheManagerCreation.cpp); each either inserts
+    // an object for the reserved key (with a reference for the caller) or cancels it.
     CacheObject* prepareCompressed(ImageOperatorWrapper& book, const CacheKey& key);
     CacheObject* prepareRaw(ImageOperatorWrapper& book, const CacheKey& key);
     CacheObject* prepareFiltered(const CacheKey& key);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Mutex.h"
+// The mutex guard every layer traces around comes with the diagnostics.
+#include "AutoLock.h"
 
 // Writes one trace line, formatted like printf into 1024 bytes (the rest is cut), to
 // standard error with a single write. No newline is added. Any thread; never blocks for long.
@@ -10,21 +11,3 @@ void debugPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // text. `owner` is the window the box belongs to, or null. Any thread: off the UI thread the
 // box is handed to the UI thread and the call returns at once (see Dialogs.h).
 void reportError(const void* owner, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-// Scoped owner of a Mutex: waits for it without time limit on construction and gives it back
-// on destruction, unless release() gave it back earlier.
-class AutoLock {
-public:
-    explicit AutoLock(Mutex& mutex);
-    ~AutoLock();
-    AutoLock(const AutoLock&) = delete;
-    AutoLock& operator=(const AutoLock&) = delete;
-
-    // Gives the mutex back now; the destructor then does nothing.
-    void release();
-    bool held() const { return notHeld_ == 0; }
-
-private:
-    Mutex& mutex_;
-    int notHeld_;
-};

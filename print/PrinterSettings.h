@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "print/CupsPrinters.h"
 #include "print/PrintSettings.h"
+#include "print/PrinterPropertiesEdit.h"
 
 // The printer operations of the print dialog on the main window's PrintSettings: choosing the
 // printer, loading its defaults, the orientation, the information text and the printer
@@ -42,34 +42,6 @@ void setPaperOrientation(PrintSettings& settings, int orientation, const void* o
 // The printer information text: "プリンタの解像度: W x H\n色: モノクロ|カラー|<number>" with
 // the printable area in dots; none when there is no settings record (leave the text as is).
 std::optional<std::string> showPrinterInfo(const PrintSettings& settings);
-
-// The printer settings dialog's choices and its working copy of a settings record. OK stores
-// the copy (applyPrinterProperties), Cancel drops the object and nothing changes.
-class PrinterPropertiesEdit {
-  public:
-    PrinterPropertiesEdit(std::string printer, DeviceMode start, PrinterCapabilities caps);
-
-    const std::string& printer() const { return printer_; }
-    const PrinterCapabilities& capabilities() const { return caps_; }
-    const DeviceMode& mode() const { return mode_; }
-
-    // The current choice in each list, -1 when the record's value is not offered.
-    int mediaIndex() const;
-    int sidesIndex() const;
-    int resolutionIndex() const;
-
-    // Changes the copy; false (and nothing changed) for an index or value not offered.
-    bool chooseMedia(int index);
-    bool chooseSides(int index);
-    bool chooseResolution(int index);
-    bool chooseColour(int color); // 1 monochrome, 2 colour (only when the printer has it)
-    bool chooseOrientation(int orientation);
-
-  private:
-    std::string printer_;
-    DeviceMode mode_;
-    PrinterCapabilities caps_;
-};
 
 // The "プロパティ" button: the dialog's data for `name`, starting from printerDevmode when it
 // is the current printer, else from its defaults. Null, after the trace, when the printer

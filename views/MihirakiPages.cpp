@@ -10,18 +10,12 @@
 
 #include "MekuriScroll.h"
 #include "ScreenBlit.h"
-#include "ScrollRule.h"
+#include "reading/ScrollRule.h"
 #include "ViewerState.h"
 #include "pipeline/CacheObject.h"
 #include "platform/Diagnostics.h"
 
 namespace {
-
-// Where the scroll area's interior starts in the main window; the area never moves.
-constexpr int kInteriorX = 77;
-constexpr int kInteriorY = 22;
-
-enum { JUMP_TO_START = 1, JUMP_TO_TOP = 2, JUMP_TO_BOTTOM = 3, JUMP_TO_SAVED = 4 };
 
 struct PageSize {
     int w = 0, h = 0;
@@ -141,16 +135,15 @@ void MihirakiPages::draw()
         releasePair(left, right);
         return;
     }
-    if (owner->jumpRequest != 0 && applyPlacement(W, H))
+    const int request = owner->takeJumpRequest();
+    if (request != JUMP_NONE && applyPlacement(request, W, H))
         Fl::add_timeout(0.0, redrawScrollArea, area);
     paint(left, right);
     releasePair(left, right);
 }
 
-bool MihirakiPages::applyPlacement(int W, int H)
+bool MihirakiPages::applyPlacement(int request, int W, int H)
 {
-    const int request = owner->jumpRequest;
-    owner->jumpRequest = 0;
     MekuriCustom::Fl_Scroll* area = owner->scrollArea;
     const ScrollNeeds needs = needScrollbars(W, H, area->w(), area->h());
     int X = area->xposition(), Y = area->yposition();
@@ -206,9 +199,10 @@ void MihirakiPages::paint(CacheObject* left, CacheObject* right)
         fl_color(192, 192, 192);
         fl_line(X + l.w, Y, X + l.w, Y + h());
     } else {
-        const MekuriCustom::Fl_Scroll* area = owner->scrollArea;
+        int ix, iy, iw, ih;
+        owner->scrollArea->interior(ix, iy, iw, ih);
         fl_color(192, 192, 192);
-        fl_rectf(kInteriorX, kInteriorY, area->w() - 4, area->h() - 4);
+        fl_rectf(ix, iy, iw, ih);
     }
 }
 
@@ -219,8 +213,9 @@ void MihirakiPages::drawZoomPreview(int ax, int ay, float V)
     MekuriCustom::Fl_Scroll* area = owner->scrollArea;
     owner->topWindow()->make_current();
     const ScrollNeeds needs = needScrollbars(w(), h(), area->w(), area->h());
-    fl_push_clip(area->x() + 2, area->y() + 2, area->w() - 4 - (needs.vertical ? 16 : 0),
-                 area->h() - 4 - (needs.horizontal ? 16 : 0));
+    int ix, iy, iw, ih;
+    area->interior(ix, iy, iw, ih);
+    fl_push_clip(ix, iy, iw - (needs.vertical ? 16 : 0), ih - (needs.horizontal ? 16 : 0));
     fl_push_clip(ax - Q / 2, ay - Q / 2, Q, Q);
 
     CacheObject *fullL, *fullR, *curL, *curR;
@@ -269,15 +264,15 @@ void MihirakiPages::drawZoomPreview(int ax, int ay, float V)
     }
     releasePair(curL, curR);
 
-    owner->savedScrollX = kInteriorX + static_cast<int>(V * fx / 100) - ax;
-    owner->savedScrollY = kInteriorY + static_cast<int>(V * fy / 100) - ay;
+    owner->savedScrollX = ix + static_cast<int>(V * fx / 100) - ax;
+    owner->savedScrollY = iy + static_cast<int>(V * fy / 100) - ay;
 
     // The spread's rectangle at zoom V, and what lies around it.
     int W, H;
     const PageSize vl{static_cast<int>(fl.w * V / 100), static_cast<int>(fl.h * V / 100)};
     const PageSize vr{static_cast<int>(fr.w * V / 100), static_cast<int>(fr.h * V / 100)};
     spreadSize(vl, vr, fullL, fullR, W, H);
-    const int sx = kInteriorX - owner->savedScrollX, sy = kInteriorY - owner->savedScrollY;
+    const int sx = ix - owner->savedScrollX, sy = iy - owner->savedScrollY;
     const int qx = ax - Q / 2, qy = ay - Q / 2;
     fl_color(FL_GRAY);
     if (sx > qx)
@@ -318,12 +313,8 @@ void MihirakiPages::endMode()
         // loop must not see a zoom still running (a second Ctrl release would end it again).
         inertia.stop();
         mode = MODE_IDLE;
-        owner->jumpRequest = JUMP_TO_SAVED;
-        const float zoom = owner->zoomStepIndex == -1 ? owner->gestureZoom
-                                                      : owner->zoomSteps[owner->zoomStepIndex];
-        owner->setZoom(zoom);
-        showZoom(owner->zoomField, owner->zoomPercent);
-        owner->topWindow()->redraw();
+        owner->applyLiveZoom(owner->zoomStepIndex == -1 ? owner->gestureZoom
+                                                        : owner->zoomSteps[owner->zoomStepIndex]);
         break;
     }
     case MODE_DRAG:

@@ -84,6 +84,8 @@ class MihirakiPages : public Fl_Widget {
     // (either may be null); the caller gives them back with releasePair.
     void fetchPair(int tag, float scale, CacheObject*& left, CacheObject*& right);
     void releasePair(CacheObject* left, CacheObject* right);
-    bool applyPlacement(int spreadW, int spreadH);
+    // Scrolls as `request` (JumpRequest) asks for a spread of spreadW × spreadH; true when the
+    // position changed.
+    bool applyPlacement(int request, int spreadW, int spreadH);
     void paint(CacheObject* left, CacheObject* right);
 };

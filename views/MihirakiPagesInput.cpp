@@ -19,22 +19,6 @@ namespace {
 constexpr unsigned kStickyClickMs = 200;
 constexpr double kTurnDelay = 0.05;
 
-// The first page of the spread a turn will show, for the prefetch that runs at once.
-int turnTarget(const ViewerState* s, bool forward)
-{
-    const int first = s->currentPage - s->spreadShift;
-    return forward ? first + 2 : first - 2;
-}
-
-// Whether a spread exists in that direction (the same rule as the page commands).
-bool canTurn(const ViewerState* s, bool forward)
-{
-    if (!forward)
-        return s->currentPage - 2 >= 0;
-    const int n = s->pageCount();
-    return s->currentPage + 2 < n || (s->spreadShift == 1 && s->currentPage + 1 < n);
-}
-
 } // namespace
 
 int MihirakiPages::handle(int event)
@@ -164,10 +148,10 @@ int MihirakiPages::leftRelease()
     const bool leftHalf = Fl::event_x() - area->x() < area->w() / 2;
     const bool rightBound = owner->binding == RIGHT_BINDING;
     const bool forward = leftHalf == rightBound;
-    if (!canTurn(owner, forward))
+    if (!(forward ? owner->canGoForward() : owner->canGoBack()))
         return 1;
     clickTurn(leftHalf);
-    owner->prefetch(turnTarget(owner, forward));
+    owner->prefetch(owner->turnTarget(forward));
     return 1;
 }
 
@@ -191,19 +175,20 @@ void MihirakiPages::clickTurn(bool leftHalf)
 void MihirakiPages::drawTurnLines(bool leftHalf)
 {
     const MekuriCustom::Fl_Scroll* area = owner->scrollArea;
-    int usableW = area->w() - 4 - (area->scrollbar.visible() ? 16 : 0);
-    int usableH = area->h() - 5 - (area->hscrollbar.visible() ? 16 : 0);
-    usableW = std::min(usableW, w());
-    usableH = std::min(usableH, h());
+    int ix, iy, iw, ih;
+    area->interior(ix, iy, iw, ih);
+    // The last row of the interior is left out.
+    const int usableW = std::min(iw - (area->scrollbar.visible() ? 16 : 0), w());
+    const int usableH = std::min(ih - 1 - (area->hscrollbar.visible() ? 16 : 0), h());
     Fl_Window* top = owner->topWindow();
     top->make_current();
     fl_color(FL_BLACK);
-    const int y0 = area->y() + 2, y1 = area->y() + usableH + 1;
+    const int y0 = iy, y1 = iy + usableH - 1;
     // Lines 1, 2, 3 … 9 pixels apart, running inwards from the clicked edge.
     int offset = 0;
     for (int i = 0; i < 10; ++i) {
         offset += i;
-        const int lx = leftHalf ? area->x() + 2 + offset : area->x() + usableW + 1 - offset;
+        const int lx = leftHalf ? ix + offset : ix + usableW - 1 - offset;
         fl_line(lx, y0, lx, y1);
     }
     Fl::flush(); // also sends the lines to the display

@@ -1,20 +1,11 @@
 #pragma once
 
-#include <FL/Fl_Scroll.H>
 #include <FL/Fl_Widget.H>
 
+#include "CatalogScroll.h"
 #include "views/ScrInertiaHdr.h"
 
 class CatalogView;
-
-// The catalog window's scroll area: vertical bar only, 16 pixels wide, framed with a 2-pixel
-// sunken frame. It leaves the mouse wheel to the program's wheel handler (which calls
-// CatalogView::handleWheel), so a turn scrolls one row and cancels a rename. UI thread only.
-class CatalogScroll : public Fl_Scroll {
-  public:
-    CatalogScroll(int x, int y, int w, int h);
-    int handle(int event) override;
-};
 
 // The grid of catalog cells (150 × 180 each) inside the scroll area. Draws the cells that meet
 // the clip region: selection background, thumbnail unscaled from the entry's pixels (or the

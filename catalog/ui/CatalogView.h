@@ -7,6 +7,7 @@
 #include "CatalogHost.h"
 #include "catalog/CatalogModel.h"
 #include "catalog/CatalogWindowRules.h"
+#include "catalog/DeletionGuard.h"
 
 class CatalogBuildingMonitor;
 class CatalogPage;
@@ -60,8 +61,10 @@ class CatalogView : public Fl_Window {
     void chooseFolder();
     void showPopupMenu(int rootX, int rootY);
 
-    // In-place rename (CatalogRename.cpp).
+    // In-place rename (CatalogViewRename.cpp).
     void beginRename(int position);
+    // The rename of the selected entry on the next event-loop pass (Tab in the field).
+    void beginRenameLater();
     void applyRename();
     void cancelRename();
     void removeRenameField();

@@ -6,40 +6,38 @@
 #include <gtest/gtest.h>
 
 #include "pipeline/CacheManager.h"
+#include "pipeline/ImageOperatorWrapper.h"
 #include "tests/pipeline/CacheBookSupport.h"
 #include "views/ViewerState.h"
 
 namespace {
 
-using cachetest::BookOwner;
 using cachetest::PageSpec;
 using cachetest::TempBook;
 
-// The main window's book side over a real cache.
-class CacheViewer : public ViewerState {
+// The main window's book side over a real cache: the folder opened through the reading model.
+class CacheViewer : public ViewerState, public CacheOwner {
   public:
-    explicit CacheViewer(const std::string& folder) : owner(folder), cache(&owner)
+    explicit CacheViewer(const std::string& folder) : cache(this)
     {
-        cache.openCache();
-        bookOpen = 1;
+        EXPECT_TRUE(openBook(folder, cache, 800, 600).opened);
     }
     ~CacheViewer() override { cache.drainAndClose(); }
 
-    int pageCount() const override { return static_cast<int>(owner.book.pages.size()); }
+    ImageOperatorWrapper* currentBook() override { return bookOpen ? book.get() : nullptr; }
+    int reductionQuality() const override { return 1; }
     CacheObject* prepareEntry(int tag, int page, float p1, float p2, float scale) override
     {
         requested.push_back(CacheKey{tag, page, p1, p2, scale});
         return cache.prepareEntry(tag, page, p1, p2, scale);
     }
     void releaseEntry(CacheObject* object) override { cache.release(object); }
-    void setZoom(float) override {}
+    void applyLiveZoom(float) override {}
     void leftArrow() override {}
     void rightArrow() override {}
     void prefetch(int) override {}
-    std::string pageDisplayName(int) const override { return ""; }
     Fl_Window* topWindow() override { return nullptr; }
 
-    BookOwner owner;
     CacheManager cache;
     std::vector<CacheKey> requested;
 };

@@ -1,19 +1,56 @@
 #include "app/MainMenu.h"
 
+#include <FL/Fl.H>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-TEST(MainMenu, ArrowItemsAreEntriesSixteenAndSeventeen)
+#include "app/Commands.h"
+#include "app/Opening.h"
+#include "app/ZoomCommands.h"
+
+namespace {
+
+// The item the key `key` with the modifiers `state` chooses from the menu bar, as the toolkit
+// finds it for a shortcut event.
+const Fl_Menu_Item* chosenBy(int state, int key)
 {
-    EXPECT_STREQ(mainMenu[MENU_LEFT_ARROW].label(), "次頁(←)");
-    EXPECT_STREQ(mainMenu[MENU_RIGHT_ARROW].label(), "(→)前頁");
-    EXPECT_EQ(MENU_LEFT_ARROW, 16);
-    EXPECT_EQ(MENU_RIGHT_ARROW, 17);
+    Fl::e_state = state;
+    Fl::e_keysym = key;
+    return mainMenu[0].test_shortcut();
 }
 
-TEST(MainMenu, ArrowLabelsFollowTheBinding)
+// The user data of the items of the menu starting at `first` whose command is `callback`.
+std::vector<long> dataOf(const Fl_Menu_Item* first, Fl_Callback* callback)
 {
+    std::vector<long> data;
+    for (const Fl_Menu_Item* item = first; item->text; item = item->next()) {
+        if (item->callback() == callback)
+            data.push_back(item->argument());
+    }
+    return data;
+}
+
+} // namespace
+
+TEST(MainMenu, AltShortcutsReachTheCatalogCloseAndQuit)
+{
+    ASSERT_NE(chosenBy(FL_ALT, 'a'), nullptr);
+    EXPECT_EQ(chosenBy(FL_ALT, 'a')->callback(), catalog_cb);
+    EXPECT_EQ(chosenBy(FL_ALT, 'c')->callback(), close_cb);
+    EXPECT_EQ(chosenBy(FL_ALT, 'q')->callback(), quit_cb);
+    EXPECT_EQ(chosenBy(0, 'q'), nullptr); // a plain key is the spread view's, not a shortcut
+    Fl::e_state = 0;
+}
+
+TEST(MainMenu, TheArrowItemsTurnPagesAndFollowTheBinding)
+{
+    EXPECT_EQ(mainMenu[MENU_LEFT_ARROW].callback(), leftArrow_cb);
+    EXPECT_EQ(mainMenu[MENU_RIGHT_ARROW].callback(), rightArrow_cb);
+    // Right binding: the left arrow is the next page.
+    EXPECT_STREQ(mainMenu[MENU_LEFT_ARROW].label(), "次頁(←)");
+    EXPECT_STREQ(mainMenu[MENU_RIGHT_ARROW].label(), "(→)前頁");
     setArrowLabels(1);
     EXPECT_STREQ(mainMenu[MENU_LEFT_ARROW].label(), "前頁(←)");
     EXPECT_STREQ(mainMenu[MENU_RIGHT_ARROW].label(), "(→)次頁");
@@ -21,28 +58,24 @@ TEST(MainMenu, ArrowLabelsFollowTheBinding)
     EXPECT_STREQ(mainMenu[MENU_LEFT_ARROW].label(), "次頁(←)");
 }
 
-TEST(MainMenu, TableMatchesTheMenuBarLayout)
+TEST(MainMenu, TheZoomMenuOffersTheFiveFitsThenRisingPercentages)
 {
-    EXPECT_STREQ(mainMenu[0].label(), "ﾌｧｲﾙ(&F)");
-    EXPECT_TRUE(mainMenu[0].flags & FL_SUBMENU);
-    EXPECT_EQ(mainMenu[8].text, nullptr);
-    EXPECT_STREQ(mainMenu[MENU_QUIT].label(), "終了(&X)");
-    EXPECT_EQ(mainMenu[MENU_QUIT].shortcut(), FL_ALT + 'q');
-    EXPECT_EQ(mainMenu[MENU_CATALOG].shortcut(), FL_ALT + 'a');
-    EXPECT_EQ(mainMenu[MENU_CLOSE].shortcut(), FL_ALT + 'c');
-    EXPECT_TRUE(mainMenu[MENU_QUIT].flags & MENU_WITH_WINDOW);
-    EXPECT_TRUE(mainMenu[MENU_PROPERTIES].flags & FL_MENU_DIVIDER);
-    EXPECT_STREQ(mainMenu[MENU_ZOOM].label(), "      % ▽(&Z)");
-    EXPECT_TRUE(mainMenu[MENU_QUALITY].flags & FL_MENU_TOGGLE);
-    EXPECT_TRUE(mainMenu[MENU_QUALITY].flags & FL_MENU_VALUE);
-    EXPECT_TRUE(mainMenu[MENU_RIGHT_BINDING].flags & FL_MENU_RADIO);
-    EXPECT_TRUE(mainMenu[MENU_LEFT_BINDING].flags & FL_MENU_RADIO);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(mainMenu[MENU_FIT_FIRST + i].user_data(), reinterpret_cast<void*>(intptr_t(i)));
-    const int percents[5] = {50, 75, 100, 150, 200};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(mainMenu[MENU_ZOOM_50 + i].user_data(),
-                  reinterpret_cast<void*>(intptr_t(percents[i])));
-    EXPECT_STREQ(mainMenu[MENU_ABOUT].label(), "&About Mekuri...");
-    EXPECT_EQ(mainMenu[MAIN_MENU_SIZE - 1].text, nullptr);
+    ASSERT_TRUE(mainMenu[MENU_ZOOM].submenu());
+    const Fl_Menu_Item* zoomItems = &mainMenu[MENU_ZOOM + 1];
+    EXPECT_EQ(dataOf(zoomItems, fit_cb), (std::vector<long>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(dataOf(zoomItems, zoomPercent_cb), (std::vector<long>{50, 75, 100, 150, 200}));
+    EXPECT_EQ(dataOf(zoomItems, zoomInput_cb).size(), 1u);
+    // On the bar itself: the height fit and the whole-spread fit.
+    EXPECT_EQ(dataOf(mainMenu, fit_cb), (std::vector<long>{0, 1}));
+}
+
+TEST(MainMenu, StartsWithHighQualityReductionAndRightBinding)
+{
+    EXPECT_EQ(mainMenu[MENU_QUALITY].callback(), quality_cb);
+    EXPECT_TRUE(mainMenu[MENU_QUALITY].value());
+    EXPECT_EQ(mainMenu[MENU_RIGHT_BINDING].callback(), binding_cb);
+    EXPECT_EQ(mainMenu[MENU_LEFT_BINDING].callback(), binding_cb);
+    EXPECT_TRUE(mainMenu[MENU_RIGHT_BINDING].value());
+    EXPECT_FALSE(mainMenu[MENU_LEFT_BINDING].value());
+    EXPECT_EQ(mainMenu[MENU_SPREAD_UNIT].callback(), spreadUnit_cb);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "catalog/DeletionGuard.h"
+
 namespace {
 
 // Every byte 6 pixels wide, like a 12-pixel fixed-pitch font's half-width characters.

@@ -3,6 +3,10 @@
 Each test script runs inside its own `xvfb-run` (DISPLAY is set), starts the program with
 App(...), reads its trace lines from standard error, presses keys and clicks with xdotool, and
 checks screenshots pixel by pixel.
+
+A test never sleeps to wait for something: it polls the condition it waits for (a trace line,
+a window, a pixel) with wait_for, or waits with App.idle until the program has handled the
+input sent so far and painted what it changed.
 """
 import os
 import re
@@ -14,9 +18,8 @@ import time
 BIN = os.environ.get("MEKURI_BIN", "")
 XCLOSE = os.environ.get("MEKURI_XCLOSE", "")
 HERE = os.path.dirname(os.path.abspath(__file__))
-
-
 BUILD = os.environ.get("MEKURI_BUILD", "")
+XPING = os.path.join(BUILD, "tests", "xping")
 
 
 def make_book(path, pages, zip=False):
@@ -35,18 +38,44 @@ class Failure(Exception):
     pass
 
 
-def wait_for(condition, message, timeout=10):
+def poll(condition, timeout):
+    """The one way the tests wait: calls `condition` every 50 ms until it returns a true value,
+    which is returned, or `timeout` seconds have passed (then its last value)."""
     deadline = time.time() + timeout
-    while time.time() < deadline:
-        if condition():
-            return
+    while True:
+        value = condition()
+        if value or time.time() >= deadline:
+            return value
         time.sleep(0.05)
-    raise Failure(message)
+
+
+def wait_for(condition, message, timeout=10):
+    """Polls `condition` until it returns a true value, which is returned; raises Failure with
+    `message` (or what `message()` returns) after `timeout` seconds."""
+    value = poll(condition, timeout)
+    if not value:
+        raise Failure(message() if callable(message) else message)
+    return value
+
+
+def stays(condition, message, duration):
+    """Polls that `condition` keeps holding for `duration` seconds (nothing happens that should
+    not); raises Failure with `message` as soon as it does not."""
+    if poll(lambda: not condition(), duration):
+        raise Failure(message() if callable(message) else message)
+
+
+def window_ids(name):
+    """The shown windows whose name matches the pattern `name`."""
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
+                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return r.stdout.split()
 
 
 def check(condition, message):
+    """Raises Failure with `message` (or what `message()` returns) unless `condition` holds."""
     if not condition:
-        raise Failure(message)
+        raise Failure(message() if callable(message) else message)
 
 
 def run(cmd, **kw):
@@ -130,6 +159,7 @@ class App:
     def __init__(self, args=(), answers=None, cwd=None, env=None):
         self.trace_path = tempfile.mktemp(prefix="mekuri-trace-", suffix=".txt")
         environment = dict(os.environ)
+        environment["MEKURI_IDLE_PROBE"] = "1"  # lets idle() ask whether the program is done
         environment.update(env or {})
         if answers is not None:
             path = tempfile.mktemp(prefix="mekuri-answers-")
@@ -144,17 +174,24 @@ class App:
         self.x, self.y, self.w, self.h = self.geometry(self.window)
 
     def wait_window(self, name, timeout=15):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        """The first shown window whose name matches `name`, once it has been painted."""
+        def find():
             check(self.proc.poll() is None, "the program ended early:\n" + self.trace())
-            r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-            ids = r.stdout.split()
-            if ids:
-                time.sleep(0.3)  # let the first draw finish
-                return ids[0]
-            time.sleep(0.1)
-        raise Failure("no window named %r appeared" % name)
+            ids = window_ids(name)
+            return ids[0] if ids else None
+        window = wait_for(find, "no window named %r appeared" % name, timeout)
+        self.idle(window)
+        return window
+
+    def idle(self, window=None, timeout=10):
+        """Waits until the program has handled every event sent to it so far and painted what
+        they changed (timers not yet due are not waited for); `window` is any of its windows,
+        the main window by default."""
+        # 1: the window is gone (the program ended or is ending), and with it whatever was to be
+        # waited for; the caller finds out what became of the program.
+        code = subprocess.run([XPING, window or self.window, str(timeout)]).returncode
+        check(code != 2 or self.proc.poll() is not None,
+              lambda: "the program did not become idle:\n" + self.trace()[-3000:])
 
     def geometry(self, window):
         out = run(["xdotool", "getwindowgeometry", "--shell", window])
@@ -169,29 +206,29 @@ class App:
             return f.read().decode("utf-8", "replace")
 
     def wait_trace(self, pattern, timeout=10):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            m = re.search(pattern, self.trace(), re.M)
-            if m:
-                return m
-            time.sleep(0.05)
-        raise Failure("trace never matched %r:\n%s" % (pattern, self.trace()[-3000:]))
+        return wait_for(lambda: re.search(pattern, self.trace(), re.M),
+                        lambda: "trace never matched %r:\n%s" % (pattern, self.trace()[-3000:]),
+                        timeout)
 
-    def key(self, *keys):
-        """Presses keys with the pointer over the window (no window manager gives focus)."""
+    def key(self, *keys, idle=True):
+        """Presses keys with the pointer over the window (no window manager gives focus), each
+        once the program has handled the one before (unless `idle` is false: a program busy
+        printing handles events only between sheets)."""
         run(["xdotool", "mousemove", str(self.x + self.w // 2), str(self.y + self.h // 2)])
         for k in keys:
             run(["xdotool", "key", k])
-            time.sleep(0.25)
-        time.sleep(0.3)
+            if idle:
+                self.idle()
 
     def count(self, text):
         return self.trace().count(text)
 
-    def click(self, x, y, button=1):
-        """Clicks at window coordinates."""
+    def click(self, x, y, button=1, idle=True):
+        """Clicks at window coordinates and, unless `idle` is false, waits until the program has
+        handled the click."""
         run(["xdotool", "mousemove", str(self.x + x), str(self.y + y), "click", str(button)])
-        time.sleep(0.3)
+        if idle:
+            self.idle()
 
     def shot(self):
         """The window's pixels (a crop of the root window)."""

@@ -12,8 +12,9 @@ import signal
 import socket
 import subprocess
 import tempfile
-import time
 import urllib.parse
+
+import harness
 
 CUPSD = "/usr/sbin/cupsd"
 PDF_PPD = "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"
@@ -50,13 +51,12 @@ class PrivateCupsd:
              os.path.join(self.folder, "cups-files.conf")],
             stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
-        deadline = time.time() + 10
-        while time.time() < deadline:
+        def up():
             if self.proc.poll() is not None:
                 raise Unavailable("cupsd did not start: " + self._log_tail())
-            if self._can_connect():
-                return
-            time.sleep(0.05)
+            return self._can_connect()
+        if harness.poll(up, 10):
+            return
         self.stop()
         raise Unavailable("cupsd did not open its socket: " + self._log_tail())
 

@@ -7,7 +7,6 @@ import shutil
 import struct
 import subprocess
 import tempfile
-import time
 import zipfile
 
 import harness
@@ -54,18 +53,17 @@ class Catalog:
     def click(self, x, y, repeat=1):
         run(["xdotool", "mousemove", str(self.x + x), str(self.y + y), "click", "--repeat",
              str(repeat), "--delay", "80", "1"])
-        time.sleep(0.4)
+        self.app.idle()
 
     def key(self, *keys):
         run(["xdotool", "mousemove", str(self.x + self.w // 2), str(self.y + self.h - 40)])
         for k in keys:
             run(["xdotool", "key", k])
-            time.sleep(0.25)
-        time.sleep(0.3)
+            self.app.idle()
 
     def type(self, text):
         run(["xdotool", "type", "--delay", "40", text])
-        time.sleep(0.3)
+        self.app.idle()
 
 
 def rle_decode(data):
@@ -144,7 +142,7 @@ def first_run(work, folder):
         app.wait_trace(r"^monitor destructer called\.$", timeout=60)
         app.wait_trace(r"^モニタを消したと思う….$")
         check(app.count("getthumbnail in") == 5, "thumbnails made:\n" + app.trace())
-        time.sleep(0.5)
+        app.idle()
         shot = catalog.shot()
         shot.save_ppm(os.path.join(work, "catalog.ppm"))
         grey = check_cells(catalog, shot)
@@ -209,7 +207,7 @@ def reopen(folder):
     try:
         catalog = Catalog(app, folder)
         app.wait_trace(r"buildCatalog: 6 entries, 0 without thumbnail")
-        time.sleep(0.5)
+        app.idle()
         trace = app.trace()
         check("getthumbnail in" not in trace, "a thumbnail was made again:\n" + trace)
         check("monitor shown" not in trace and "UPDATE:" not in trace, "rebuilt:\n" + trace)

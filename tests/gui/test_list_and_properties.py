@@ -41,19 +41,29 @@ def list_crop(app):
     return app.shot().crop(3, 24, 50, 700)
 
 
+def slow_drag(app, x, y, points, step=0.03):
+    """A left-button drag from (x, y) through `points` (screen), `step` seconds a move, with a
+    pause before the release so that no inertia starts; returns once the release is handled."""
+    xdo("mousemove", x, y, "mousedown", 1)
+    for px, py in points:
+        xdo("mousemove", px, py)
+        time.sleep(step)  # the pointer's speed is part of the input
+    time.sleep(0.2)  # the hold before the release, too
+    xdo("mouseup", 1)
+    app.idle()
+
+
 def the_tip(app, book):
     # No book: resting on the list shows nothing.
     xdo("mousemove", app.x + 30, app.y + 40)
-    time.sleep(1.5)
-    check(window_geometry(app, "^popup$") is None, "a tip without a book")
+    harness.stays(lambda: window_geometry(app, "^popup$") is None, "a tip without a book", 1.5)
     app.key("alt+f", "o")
     app.wait_trace(r"get_image_info_ijl 60x80")
-    time.sleep(0.5)
     px, py = app.x + 30, app.y + 60
     xdo("mousemove", px, py)
-    time.sleep(0.5)
-    check(window_geometry(app, "^popup$") is None, "the tip came before a second")
+    moved = time.time()
     harness.wait_for(lambda: window_geometry(app, "^popup$") is not None, "no tip after a second")
+    check(time.time() - moved >= 0.95, "the tip came %.2f s after the move" % (time.time() - moved))
     x, y, w, h = window_geometry(app, "^popup$")
     check((x, y, h) == (px, py - 29, 28), "tip at %r for the pointer at %r" % ((x, y, h), (px, py)))
     shot = harness.screenshot()
@@ -75,27 +85,21 @@ def the_tip(app, book):
 
 
 def dragging_the_list(app):
-    time.sleep(0.5)  # the list repaints where the tip was
+    app.idle()  # the list repaints where the tip was
     top = list_crop(app)
     # One wheel notch is two rows: the row height.
     xdo("mousemove", app.x + 30, app.y + 300, "click", 5)
-    time.sleep(0.3)
+    app.idle()
     settled = lambda: coded_book.shift_between(top, list_crop(app))
     harness.wait_for(lambda: settled() is not None, "a wheel notch did not scroll the list", 3)
     shift = settled()
     row = shift // 2
     xdo("click", 4)
-    time.sleep(0.3)
+    app.idle()
     check(row > 8, "rows of %r pixels" % row)
     # A slow drag up by 100 pixels scrolls by 100 pixels and chooses nothing.
     sx, sy = app.x + 30, app.y + 500
-    xdo("mousemove", sx, sy, "mousedown", 1)
-    for i in range(1, 11):
-        xdo("mousemove", sx, sy - 10 * i)
-        time.sleep(0.03)
-    time.sleep(0.2)
-    xdo("mouseup", 1)
-    time.sleep(0.3)
+    slow_drag(app, sx, sy, [(sx, sy - 10 * i) for i in range(1, 11)])
     check(coded_book.shift_between(top, list_crop(app)) == 100, "the drag did not scroll 100 rows")
     check(app.count("JUMP callback") == 0, "a drag chose a spread")
     # A flick up coasts on after the release.
@@ -104,20 +108,15 @@ def dragging_the_list(app):
         args += ["mousemove", sx, sy - 12 * i, "sleep", 0.008]
     xdo(*(args + ["mouseup", 1]))
     released = coded_book.shift_between(top, list_crop(app), 700)
-    time.sleep(2)
-    settled = coded_book.shift_between(top, list_crop(app), 700)
-    check(released is not None and settled is not None and settled > released + 10,
-          "no coasting: %r, then %r" % (released, settled))
+    check(released is not None, "the list is not where the flick left it")
+    harness.wait_for(lambda: (coded_book.shift_between(top, list_crop(app), 700) or 0) > released + 10,
+                     lambda: "no coasting: %r, then %r"
+                     % (released, coded_book.shift_between(top, list_crop(app), 700)), timeout=3)
     # Back to the top, then a click on the third row chooses it on release.
-    xdo("mousemove", sx, sy, "mousedown", 1)
-    for i in range(1, 31):
-        xdo("mousemove", sx, sy + 30 * i)
-    time.sleep(0.2)
-    xdo("mouseup", 1)
-    time.sleep(0.3)
+    slow_drag(app, sx, sy, [(sx, sy + 30 * i) for i in range(1, 31)], step=0)
     check(coded_book.shift_between(top, list_crop(app)) == 0, "not back at the top")
     xdo("mousemove", sx, app.y + 24 + row * 2 + row // 2, "mousedown", 1)
-    time.sleep(0.2)
+    app.idle()
     check(app.count("JUMP callback") == 0, "the row was chosen on the press")
     xdo("mouseup", 1)
     app.wait_trace(r"JUMP callback \(3\)\n")
@@ -159,7 +158,7 @@ def properties(work):
         x, y, w, h = property_window(app)
         check((w, h) == (520, 400), "property window is %dx%d" % (w, h))
         check((x, y) == (app.x + (app.w - 520) // 2, app.y + 80), "property window at %r" % ((x, y),))
-        time.sleep(0.3)
+        app.idle()
         listing = harness.screenshot().crop(x + 3, y + 3, 514, 364)  # inside the frame
         # Path, time, header, dashes, three members, dashes, total.
         check(text_lines(listing) == 9, "%d lines in the listing" % text_lines(listing))
@@ -178,17 +177,11 @@ def properties(work):
         harness.wait_for(lambda: property_window(app) is not None,
                          "no property window for the long listing")
         x, y, w, h = property_window(app)
-        time.sleep(0.3)
+        app.idle()
         crop = lambda: harness.screenshot().crop(x + 2, y + 2, 480, 360)
         before = crop()
         sx, sy = x + 200, y + 300
-        xdo("mousemove", sx, sy, "mousedown", 1)
-        for i in range(1, 7):
-            xdo("mousemove", sx, sy - 10 * i)
-            time.sleep(0.03)
-        time.sleep(0.2)
-        xdo("mouseup", 1)
-        time.sleep(0.3)
+        slow_drag(app, sx, sy, [(sx, sy - 10 * i) for i in range(1, 7)])
         check(coded_book.shift_between(before, crop()) == 60, "the listing did not scroll 60 rows")
         app.click(x - app.x + 255, y - app.y + 385)
         harness.wait_for(lambda: property_window(app) is None, "OK left it open")

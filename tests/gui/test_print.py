@@ -11,7 +11,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 import harness
 from harness import App, check, run
@@ -41,17 +40,17 @@ LABEL_NUP = (58, 367, 70, 16)
 LABEL_PAGE_FIELD = (137, 126, 100, 16)  # the field's frame and background
 
 
-def key(*keys):
-    """Keys for the focused window, without moving the pointer (popup menus follow it)."""
+def key(app, *keys):
+    """Keys for the focused window, without moving the pointer (popup menus follow it), each
+    once the program has handled the one before."""
     for k in keys:
         run(["xdotool", "key", k])
-        time.sleep(0.2)
-    time.sleep(0.3)
+        app.idle()
 
 
-def type_text(text):
+def type_text(app, text):
     run(["xdotool", "type", "--delay", "60", text])
-    time.sleep(0.4)
+    app.idle()
 
 
 def dark_pixels(image, box, limit=60):
@@ -79,17 +78,16 @@ class Dialog:
 
     def __init__(self, app):
         self.app = app
-        harness.wait_for(lambda: visible_window("印刷"), "no print dialog appeared:\n"
-                         + app.trace()[-2000:])
-        time.sleep(0.3)  # let the first draw finish
-        self.window = visible_window("印刷")
+        self.window = harness.wait_for(lambda: visible_window("印刷"),
+                                       lambda: "no print dialog appeared:\n" + app.trace()[-2000:])
+        app.idle(self.window)  # its first draw done
         self.x, self.y, self.w, self.h = app.geometry(self.window)
         check((self.w, self.h) == (611, 504), "dialog size %dx%d" % (self.w, self.h))
 
     def click(self, place):
         run(["xdotool", "mousemove", str(self.x + place[0]), str(self.y + place[1]),
              "click", "1"])
-        time.sleep(0.4)
+        self.app.idle()
 
     def shot(self):
         return harness.screenshot().crop(self.x, self.y, self.w, self.h)
@@ -122,7 +120,7 @@ def wait_preview(app, pages, before):
         return len(draws) > before and draws[-1][1] == pages
     harness.wait_for(drawn, "the preview never showed pages %s:\n%s"
                      % (pages, app.trace()[-2000:]))
-    time.sleep(0.3)
+    app.idle()
 
 
 def preview_draws(app):
@@ -237,7 +235,7 @@ def dialog_enabling_and_preview(cupsd, book, shots):
         # Floyd-Steinberg: the N-up group wakes up, the pages are black and white dots.
         before = preview_draws(app)
         d.click(DITHER_CHOICE)
-        key("Down", "Return")
+        key(app, "Down", "Return")
         wait_state(app, "nupGroup", "active")
         wait_preview(app, "0,1", before)
         app.wait_trace(r"^   dither 1 ")
@@ -255,23 +253,23 @@ def dialog_enabling_and_preview(cupsd, book, shots):
         wait_state(app, "pageSpec", "active")
         d.click(PAGE_FIELD)
         before = preview_draws(app)
-        type_text("5-3")
+        type_text(app, "5-3")
         wait_preview(app, "-1,-1", before)
         check(preview_draws(app) - before >= 3, "not a preview for every keystroke")
         img = d.shot()
         for sx in (0, 70):
             check(slot_colour(img, paper, sx, 48) == (255, 255, 255),
                   "an invalid list still shows a page at %d" % sx)
-        key("ctrl+a")
+        key(app, "ctrl+a")
         before = preview_draws(app)
-        type_text("2-3")
+        type_text(app, "2-3")
         wait_preview(app, "1,2", before)
         img = d.shot()
         img.save_ppm(os.path.join(shots, "print-dialog-pages.ppm"))
 
         # Return (the field does not take it) is ＯＫ: the dialog goes and the sheet of pages
         # 2 and 3 is printed, binarised.
-        key("Return")
+        key(app, "Return")
         harness.wait_for(d.gone, "the dialog stayed after Return")
         sheets = wait_job(cupsd, app, output)
         check(sheets == 1, "%d sheets printed" % sheets)
@@ -301,8 +299,7 @@ def dialog_enabling_and_preview(cupsd, book, shots):
         jobs = app.count("print job ")
         d.click(BUTTON_CANCEL)
         harness.wait_for(d.gone, "the dialog stayed after キャンセル")
-        time.sleep(1)
-        check(app.count("print job ") == jobs, "キャンセル printed")
+        harness.stays(lambda: app.count("print job ") == jobs, "キャンセル printed", 1)
     finally:
         app.kill()
 
@@ -316,7 +313,7 @@ def choosing_a_monochrome_printer(cupsd, book, shots):
         wait_state(app, "binarisationGroup", "inactive")
         # The printers are listed mekuri-mono, mekuri-pdf: one up from the colour printer.
         d.click(PRINTER_CHOICE)
-        key("Up", "Return")
+        key(app, "Up", "Return")
         app.wait_trace(r"Mekuri::printerChosen\(mekuri-mono\) called")
         app.wait_trace(r"DEVMODE mekuri-mono .* color=1 ")
         # Without the colour-printer box the group is active on a monochrome printer.
@@ -324,9 +321,8 @@ def choosing_a_monochrome_printer(cupsd, book, shots):
 
         # The printer settings dialog: キャンセル changes nothing, OK applies its choices.
         d.click(BUTTON_PROPERTIES)
-        harness.wait_for(lambda: visible_window("印刷設定"), "no printer settings dialog")
-        time.sleep(0.3)
-        p = visible_window("印刷設定")
+        p = harness.wait_for(lambda: visible_window("印刷設定"), "no printer settings dialog")
+        app.idle(p)
         px, py, pw, ph = app.geometry(p)
         harness.screenshot().crop(px, py, pw, ph).save_ppm(
             os.path.join(shots, "printer-settings.ppm"))
@@ -334,12 +330,11 @@ def choosing_a_monochrome_printer(cupsd, book, shots):
         harness.wait_for(lambda: visible_window("印刷設定") is None, "キャンセル left it open")
         check(app.count("変更DEVMODE") == 0, "キャンセル applied the settings")
         d.click(BUTTON_PROPERTIES)
-        harness.wait_for(lambda: visible_window("印刷設定"), "no printer settings dialog")
-        time.sleep(0.3)
-        p = visible_window("印刷設定")
+        p = harness.wait_for(lambda: visible_window("印刷設定"), "no printer settings dialog")
+        app.idle(p)
         px, py, pw, ph = app.geometry(p)
         run(["xdotool", "mousemove", str(px + 168), str(py + 83), "click", "1"])  # 横
-        time.sleep(0.3)
+        app.idle(p)
         run(["xdotool", "mousemove", str(px + 195), str(py + 222), "click", "1"])  # OK
         app.wait_trace(r"^変更DEVMODE 2 ")
         app.wait_trace(r"^OFFSET 0,29$")
@@ -370,8 +365,7 @@ def scripted(cupsd, book):
         app.wait_trace(r"miniunzip extractor called")
         open_print_dialog(app)
         app.wait_trace(r"dialog \[印刷\]")
-        time.sleep(1)
-        check(app.count("print job ") == 0, "a cancelled answer printed")
+        harness.stays(lambda: app.count("print job ") == 0, "a cancelled answer printed", 1)
 
         open_print_dialog(app)
         check(wait_job(cupsd, app, output) == 3, "not three sheets")
@@ -406,7 +400,7 @@ def without_printers(cupsd, book):
         app.wait_trace(r"dialog \[Error\] プリンタがインストールされていません")
         open_print_dialog(app)
         app.wait_window("^Error$")
-        key("Return")
+        key(app, "Return")
         harness.wait_for(lambda: visible_window("Error") is None, "the error box stayed")
         check(app.count("dialog [印刷]") == 0, "a print dialog was built without printers")
     finally:

@@ -30,16 +30,17 @@ REFUSED = r"^dialog \[印刷\] 印刷中は操作できません$"
 STARTED = r"^print job (\d+) on mekuri-pdf$"
 
 
-def open_print_dialog(app):
-    """File menu, then "印刷 ..." (the fifth item)."""
+def open_print_dialog(app, idle=True):
+    """File menu, then "印刷 ..." (the fifth item). While a job prints the program handles the
+    choice only between sheets: `idle` false does not wait for that."""
     app.click(30, 8)
-    app.click(35, 106)
+    app.click(35, 106, idle=idle)
 
 
 def open_command(app):
-    """File menu, then "開く(&O)..." (the first item)."""
+    """File menu, then "開く(&O)..." (the first item), while a job prints."""
     app.click(30, 8)
-    app.click(35, 30)
+    app.click(35, 30, idle=False)
 
 
 def refusals(app):
@@ -69,11 +70,11 @@ def commands_refused_while_printing(cupsd, book, other):
         title = app.title()
         open_print_dialog(app)
         started_job(app)
-        app.key("alt+c")
+        app.key("alt+c", idle=False)
         wait_refusal(app, 1, "閉じる (Alt+C)")
         open_command(app)
         wait_refusal(app, 2, "開く")
-        open_print_dialog(app)
+        open_print_dialog(app, idle=False)
         wait_refusal(app, 3, "印刷")
         check(app.title() == title, "the title is now %r" % app.title())
         done = r"^print job (\d+): (\d+) sheets$"
@@ -111,7 +112,7 @@ def quitting_cancels_the_job(cupsd, book, how):
         job = started_job(app)
         start = time.time()
         if how == "menu":
-            app.key("alt+q")
+            app.key("alt+q", idle=False)
         else:
             run([harness.XCLOSE, app.window])
         app.wait_exit(timeout=20)

@@ -1,6 +1,8 @@
 """Reading a book: the spread's pages land where the binding puts them, with the seam, the
-mid-grey placeholder of a lone page and the light-grey strip under a shorter page; keys turn
-spreads; a ZIP book opens with its title; typed and fitted zooms."""
+mid-grey placeholder of a lone page and the light-grey strip under a shorter page; the keys
+turn spreads; a ZIP book opens with its title; a typed zoom. (Which spread each turn shows, at
+either end and under either binding, and the typed zoom's refusals are the reading model's
+rules, tested in tests/reading.)"""
 import os
 import tempfile
 
@@ -56,8 +58,6 @@ def right_binding(folder):
         image = app.shot()
         expect(image, X0 + 100, Y0 + 100, MAGENTA, "page 5 on the left")
         expect(image, X0 + scaled(300, zoom) + 1 + 100, Y0 + 100, YELLOW, "page 4 on the right")
-        app.key("space")  # the last spread: nothing happens
-        check(app.count("forward_page_cb\n") == 2, "forward at the last spread:\n" + app.trace())
         app.key("b")
         expect(app.shot(), X0 + 100, Y0 + 100, BLUE, "back to page 3")
         app.key("Left")  # forward under right binding
@@ -94,7 +94,7 @@ def left_binding(folder):
 
 
 def zip_book_and_zoom(archive):
-    answers = [("ズーム", 0, "50"), ("ズーム", 0, "0"), ("Error", 0, "")]
+    answers = [("ズーム", 0, "50")]
     app = App([archive], answers=answers)
     try:
         app.wait_trace(r"miniunzip extractor called")
@@ -107,8 +107,6 @@ def zip_book_and_zoom(archive):
         expect(image, X0 + 201 + 100, Y0 + 100, MID_GREY, "placeholder at 50 %")
         expect(image, X0 + 500, Y0 + 100, LIGHT_GREY, "beyond the spread")
         golden(image, "zoom-field-50")
-        app.key("alt+z", "n")
-        app.wait_trace(r"入力が不正です")
     finally:
         app.kill()
 

@@ -193,16 +193,24 @@ def free_display():
     return number
 
 
+def display_answers(number):
+    env = dict(os.environ, DISPLAY=":%d" % number)
+    return subprocess.run(["xdotool", "getdisplaygeometry"], env=env, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
 def saved_when_the_display_goes(book, shelf):
     number = free_display()
+    # -noreset: the server must not reset when a probing client leaves before the program
+    # has connected.
     server = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1280x1024x24",
-                               "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                               "-nolisten", "tcp", "-noreset"], stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
     own = os.environ["DISPLAY"]
     app = None
     try:
-        harness.wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % number),
-                         "the test's own X server did not start")
+        # Its socket exists a moment before it listens: wait until a client gets through.
+        harness.wait_for(lambda: display_answers(number), "the test's own X server did not start")
         os.environ["DISPLAY"] = ":%d" % number
         app = start_with_rename_and_catalog(book, shelf, "第3巻.zip")
         server.terminate()

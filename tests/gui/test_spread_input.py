@@ -45,10 +45,10 @@ def dragging(work):
         xdo("mousemove", sx, sy, "mousedown", 1)
         for i in range(1, 11):
             xdo("mousemove", sx - 20 * i, sy - 15 * i)
-            time.sleep(0.03)
-        time.sleep(0.2)
+            time.sleep(0.03)  # the pointer's speed is part of the input
+        time.sleep(0.2)  # so is the hold before the release
         xdo("mouseup", 1)
-        time.sleep(0.3)
+        app.idle()
         wait_offset(app, (200, 150), "after a slow drag")
         check(app.count("inertComplete\n") == 0, "inertia after a paused release")
         # A flick to the left: the spread keeps moving after the button is up.
@@ -67,9 +67,9 @@ def dragging(work):
         for i in range(1, 7):
             xdo("mousemove", sx + 15 * i, sy, "sleep", 0.008)
         xdo("mouseup", 1, "sleep", 0.1, "click", 1)
+        app.idle()
         stopped = offset(app)
-        time.sleep(0.5)
-        check(offset(app) == stopped, "the coast went on after a press")
+        harness.stays(lambda: offset(app) == stopped, "the coast went on after a press", 0.5)
     finally:
         app.kill()
 
@@ -87,22 +87,19 @@ def clicking(work):
         app.wait_trace(r"forward_page_cb\n")
         harness.wait_for(lambda: near(app.shot().pixel(X0 + 100, Y0 + 100), (50, 50, 200)),
                          "page 3 not on the left after a click on the left half")
-        time.sleep(0.5)  # no double click
         app.click(*right)
         harness.wait_for(lambda: near(app.shot().pixel(X0 + 100, Y0 + 100), RED),
                          "page 1 not back after a click on the right half")
-        time.sleep(0.5)
         app.click(*left)
-        time.sleep(0.5)
-        app.click(*left)
-        harness.wait_for(lambda: app.count("forward_page_cb\n") == 3, "two more turns expected")
+        harness.wait_for(lambda: app.count("forward_page_cb\n") == 2, "a second turn expected")
+        app.click(*left)  # the second click of a double click turns too
+        harness.wait_for(lambda: app.count("forward_page_cb\n") == 3, "a third turn expected")
         harness.wait_for(lambda: near(app.shot().pixel(X0 + 100, Y0 + 100), (200, 50, 200)),
                          "page 5 not shown")
-        # The last spread: a forward click draws nothing and turns nothing.
+        # The last spread: a forward click draws nothing (its lines would be drawn at once) and
+        # turns nothing.
         before = app.shot()
-        time.sleep(0.5)
         app.click(*left)
-        time.sleep(0.3)
         check(app.count("forward_page_cb") == 3, "turned past the last spread")
         after = app.shot()
         check(harness.compare(after, before, tolerance=0, max_fraction=0)[0],
@@ -131,7 +128,7 @@ def the_loupe(work):
         px, py = app.x + X0 + 300, app.y + Y0 + 400
         xdo("mousemove", px, py, "mousedown", 3)
         harness.wait_for(lambda: loupe_geometry(app) is not None, "no loupe while held")
-        time.sleep(0.4)
+        app.idle()
         lx, ly, lw, lh = loupe_geometry(app)
         check((lw, lh) == (600, 600), "loupe is %dx%d" % (lw, lh))
         check((lx, ly) == (px - 300, py - 300), "loupe at %r, pointer at %r" % ((lx, ly), (px, py)))
@@ -148,14 +145,16 @@ def the_loupe(work):
         harness.wait_for(lambda: loupe_geometry(app) is None, "the loupe stayed after a long hold")
         # A short right click leaves it open; a left drag moves it, a tiny one does not.
         xdo("mousemove", px, py, "click", 3)
-        time.sleep(0.5)
+        app.idle()
         check(loupe_geometry(app) is not None, "a short right click closed the loupe")
-        xdo("mousedown", 1, "mousemove", px + 1, py + 1, "sleep", 0.2)
+        xdo("mousedown", 1, "mousemove", px + 1, py + 1)
+        app.idle()
         check(loupe_geometry(app)[:2] == (px - 300, py - 300), "a 2-pixel drag moved the loupe")
         for i in range(1, 6):
-            xdo("mousemove", px + 1 + 10 * i, py + 1, "sleep", 0.05)
+            xdo("mousemove", px + 1 + 10 * i, py + 1)
+            app.idle()
         xdo("mouseup", 1)
-        time.sleep(0.3)
+        app.idle()
         moved = loupe_geometry(app)
         check(moved is not None and moved[0] > px - 300 + 20, "the drag did not move it: %r" % (moved,))
         # A click in it closes it.
@@ -163,17 +162,19 @@ def the_loupe(work):
         harness.wait_for(lambda: loupe_geometry(app) is None, "a click left the loupe open")
         # A click on the spread beside a sticky loupe only closes the loupe: no turn.
         xdo("mousemove", px, py, "click", 3)
-        time.sleep(0.5)
+        app.idle()
         check(loupe_geometry(app) is not None, "the sticky loupe did not open again")
         app.click(300, 60)  # the left half (forward), above the loupe
         harness.wait_for(lambda: loupe_geometry(app) is None, "a click beside it left it open")
-        time.sleep(0.3)
-        check(app.count("forward_page_cb") == 0, "the click that closed the loupe turned the page")
+        # A turn would follow its click within 0.05 s.
+        harness.stays(lambda: app.count("forward_page_cb") == 0,
+                      "the click that closed the loupe turned the page", 0.3)
         app.click(300, 60)
         app.wait_trace(r"forward_page_cb\n")  # the next click turns again
         # At 100 % the right button shows nothing.
         app.key("alt+z", "0")
-        xdo("mousemove", px, py, "mousedown", 3, "sleep", 0.4)
+        xdo("mousemove", px, py, "mousedown", 3)
+        app.idle()
         check(loupe_geometry(app) is None, "a loupe at 100 %")
         xdo("mouseup", 3)
     finally:

@@ -28,9 +28,10 @@ def wait_offset(app, expected, what):
                      "%s: offset %r, not %r" % (what, offset(app), expected))
 
 
-def notches(button, count=1):
+def notches(app, button, count=1):
+    """`count` wheel notches 80 ms apart (button 4 up, 5 down), handled by the program."""
     xdo("click", "--repeat", count, "--delay", 80, button)
-    time.sleep(0.2)
+    app.idle()
 
 
 def spread_wheel(work):
@@ -41,28 +42,28 @@ def spread_wheel(work):
         app.key("alt+z", "0")
         wait_offset(app, (0, 0, 1), "at 100 %")
         xdo("mousemove", app.x + 500, app.y + 420)
-        time.sleep(0.7)
-        notches(5)  # down: the spread is at its top, so it scrolls
+        app.idle()
+        notches(app, 5)  # down: the spread is at its top, so it scrolls
         wait_offset(app, (0, 40, 1), "one notch down")
-        notches(5, 3)
+        notches(app, 5, 3)
         wait_offset(app, (0, 160, 1), "three more")
-        notches(4)
+        notches(app, 4)
         wait_offset(app, (0, 120, 1), "one notch up")
         # Quick notches stop at the bottom: 1500 - 799 + 4 + 16 (the horizontal bar shows).
-        notches(5, 20)
+        notches(app, 5, 20)
         wait_offset(app, (0, 721, 1), "at the bottom")
         check(app.count("forward_page_cb") == 0, "turned while scrolling:\n" + app.trace())
-        time.sleep(0.7)
-        notches(5)  # after a pause at the bottom: the next spread, at its top
+        time.sleep(0.7)  # the pause (over half a second) that lets the next notch turn
+        notches(app, 5)  # after a pause at the bottom: the next spread, at its top
         app.wait_trace(r"forward_page_cb\n")
         wait_offset(app, (0, 0, 1), "the next spread at its top")
-        time.sleep(0.7)
-        notches(4)  # at the top after a pause: back, to the bottom of the spread
+        time.sleep(0.7)  # the pause again
+        notches(app, 4)  # at the top after a pause: back, to the bottom of the spread
         wait_offset(app, (0, 721, 1), "back to the bottom of the first spread")
 
         # Ctrl + wheel: one notch up from 100 % previews 150 % around the pointer.
         xdo("keydown", "ctrl")
-        notches(4)
+        notches(app, 4)
         app.wait_trace(r"begin scaling i=\d+ scale=100\n")
         app.wait_trace(r" \.\.\. scaling i=\d+ scale=150\n")
         image = app.shot()
@@ -72,7 +73,7 @@ def spread_wheel(work):
         app.wait_trace(r"end scaling scale 150\n")
         # Releasing Ctrl with no zoom running does nothing.
         xdo("keydown", "ctrl", "keyup", "ctrl")
-        time.sleep(0.3)
+        app.idle()
         check(app.count("end scaling") == 1, "a second end of scaling")
     finally:
         app.kill()
@@ -85,7 +86,7 @@ def zoom_refused_once(work):
     try:
         app.wait_trace(r"get_image_info_ijl 30x40")
         xdo("mousemove", app.x + 500, app.y + 400, "keydown", "ctrl")
-        notches(4, 8)
+        notches(app, 4, 8)
         app.wait_trace(r"begin scaling")
         xdo("keyup", "ctrl")
         app.wait_trace(r"dialog \[Error\] デカ過ぎ")
@@ -113,22 +114,22 @@ def list_wheel(work):
     try:
         # Ctrl + wheel with no book does nothing.
         xdo("mousemove", app.x + 500, app.y + 400, "keydown", "ctrl")
-        notches(4)
+        notches(app, 4)
         xdo("keyup", "ctrl")
+        app.idle()
         check(app.count("scaling") == 0, "a zoom without a book")
         app.key("alt+f", "o")
         app.wait_trace(r"get_image_info_ijl 60x80")
-        time.sleep(0.5)
         xdo("mousemove", app.x + 30, app.y + 300)
-        time.sleep(0.3)
+        app.idle()
         top = list_crop(app)
-        notches(5)
+        notches(app, 5)
         one = coded_book.shift_between(top, list_crop(app))
         check(one is not None and one > 0, "one notch moved the list by %r rows" % one)
-        notches(5)
+        notches(app, 5)
         two = coded_book.shift_between(top, list_crop(app))
         check(two == 2 * one, "two notches moved it by %r rows, one by %r" % (two, one))
-        notches(4, 2)
+        notches(app, 4, 2)
         check(coded_book.shift_between(top, list_crop(app)) == 0, "two notches up did not return to the top")
         check(app.count("JUMP callback") == 0, "the wheel chose a spread")
     finally:
@@ -146,15 +147,15 @@ def catalog_wheel(work):
         app.wait_trace(r"^monitor destructer called\.$", timeout=60)
         catalog = app.wait_window("^%s$" % folder.replace(".", "\\."))
         x, y, w, h = app.geometry(catalog)
-        time.sleep(0.5)
+        app.idle()
         grid = lambda: harness.screenshot().crop(x + 4, y + 30, w - 30, h - 60)
         top = grid()
         xdo("mousemove", x + w // 2, y + h // 2)
-        time.sleep(0.3)
-        notches(5)
+        app.idle()
+        notches(app, 5)
         harness.wait_for(lambda: coded_book.shift_between(top, grid()) == 180,
                          "one notch did not move the catalog grid a row of 180 pixels")
-        notches(4)
+        notches(app, 4)
         harness.wait_for(lambda: coded_book.shift_between(top, grid()) == 0,
                          "one notch up did not bring the grid back")
     finally:

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "print/PreviewLayout.h"
+#include "print/SheetLayout.h"
+
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
@@ -187,20 +190,21 @@ TEST(BuildPrintSequence, UnknownRangeIsTraced)
     EXPECT_TRUE(sequence.empty());
 }
 
-TEST(PrintSettingsDefaults, MatchTheFirstDialog)
+TEST(PrintSettingsDefaults, AFirstJobPrintsEveryPageUprightOneASheetHalftonedByThePrinter)
 {
     const PrintSettings s;
-    EXPECT_TRUE(s.printerName.empty());
-    EXPECT_TRUE(s.printerDevmode.empty());
-    EXPECT_EQ(s.printRange, 0);
-    EXPECT_EQ(s.printLayout, 0);
-    EXPECT_FALSE(s.firstPageAlone);
-    EXPECT_FALSE(s.booklet);
-    EXPECT_EQ(s.ditherMode, 0);
-    EXPECT_EQ(s.nupIndex, 0);
-    EXPECT_FALSE(s.excludeColourPages);
-    EXPECT_FALSE(s.binariseOnColourPrinter);
-    EXPECT_EQ(s.paperOrientation, 1);
-    EXPECT_EQ(s.sheetFilter, 0);
-    EXPECT_TRUE(s.pageSpec.empty());
+    // Every page in order, wherever the reader is.
+    const Sequence pages = buildPrintSequence(s, 5, 2, 1);
+    EXPECT_EQ(pages, (Sequence{0, 1, 2, 3, 4}));
+    const std::vector<PlannedSheet> sheets = planSheets(pages, s.printLayout, s.sheetFilter, 5);
+    ASSERT_EQ(sheets.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(sheets[i].first, i);
+        EXPECT_EQ(sheets[i].second, -1);
+        EXPECT_TRUE(sheets[i].printed);
+    }
+    const PreviewPaper paper = previewPaper(s.paperOrientation, 200, 200);
+    EXPECT_GT(paper.height, paper.width);
+    EXPECT_EQ(slotDitherMode(s, false), 0);
+    EXPECT_TRUE(s.printerName.empty()); // the system's default printer
 }

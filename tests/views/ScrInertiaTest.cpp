@@ -15,14 +15,12 @@ namespace {
 // A book state with no book: enough for the spread view to be built and its modes driven.
 class NoBook : public ViewerState {
   public:
-    int pageCount() const override { return 0; }
     CacheObject* prepareEntry(int, int, float, float, float) override { return nullptr; }
     void releaseEntry(CacheObject*) override {}
-    void setZoom(float percent) override { zoomPercent = percent; }
+    void applyLiveZoom(float zoom) override { (void)endLiveZoom(zoom); }
     void leftArrow() override {}
     void rightArrow() override {}
     void prefetch(int) override {}
-    std::string pageDisplayName(int) const override { return "*"; }
     Fl_Window* topWindow() override { return nullptr; }
 };
 

@@ -1,4 +1,4 @@
-#include "app/ZoomMath.h"
+#include "reading/ZoomMath.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST(OpeningZoom, FitsTwoFirstPagesAndStaysWithinLimits)
     EXPECT_NEAR(z, 34.8, 0.001);
     EXPECT_EQ(static_cast<int>(z), 34);
     EXPECT_FLOAT_EQ(openingZoom(0, 100, 700, 600), 100.0f);
-    EXPECT_FLOAT_EQ(openingZoom(2, 2, 700, 600), 400.0f);       // a tiny cover
+    EXPECT_FLOAT_EQ(openingZoom(2, 2, 700, 600), 400.0f);         // a tiny cover
     EXPECT_FLOAT_EQ(openingZoom(100000, 100000, 700, 600), 1.0f); // a huge scan
 }
 

@@ -1,4 +1,4 @@
-#include "views/ScrollRule.h"
+#include "reading/ScrollRule.h"
 
 #include <gtest/gtest.h>
 

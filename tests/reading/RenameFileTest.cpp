@@ -1,4 +1,4 @@
-#include "app/RenameCommand.h"
+#include "reading/RenameFile.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "platform/FileOps.h"
 
 class RenameFileTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         char pattern[] = "/tmp/mekuri-rename-XXXXXX";
@@ -51,7 +51,9 @@ TEST_F(RenameFileTest, NeverReplacesAFileThatTookTheNameAndSaysWhy)
     EXPECT_TRUE(pathExists(dir + "/a.zip"));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "ファイル名変更失敗");
-    EXPECT_EQ(boxes[0].text.rfind("ファイル名の変更に失敗しました\n(ファイル名の変更はされません)\n(原因: ", 0), 0u);
+    EXPECT_EQ(boxes[0].text.rfind(
+                  "ファイル名の変更に失敗しました\n(ファイル名の変更はされません)\n(原因: ", 0),
+              0u);
 }
 
 TEST_F(RenameFileTest, AFileMovedAwayIsReportedAtClose)

@@ -1,4 +1,4 @@
-#include "app/SpreadRules.h"
+#include "reading/SpreadRules.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "views/ScrollRule.h"
+#include "ScrollRule.h"
 
 SpreadSize spreadSizeOf(int rightW, int rightH, int leftW, int leftH)
 {
