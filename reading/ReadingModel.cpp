@@ -157,6 +157,8 @@ ReadingChange ReadingModel::openBook(const std::string& path, CacheManager& cach
     }
     cache.openCache();
     setOpeningZoom(cache, areaW, areaH, change);
+    if (!bookOpen_)
+        return change; // closed from the event loop of a decoder's box
     change.prefetch = 2 - spreadShift_;
     change.opened = true;
     return change;
@@ -190,14 +192,18 @@ void ReadingModel::setOpeningZoom(CacheManager& cache, int areaW, int areaH, Rea
     CacheObject* page = cache.prepareEntry(COMPRESSEDFILE, 0, 1.0f, 0.0f, 100.0f);
     if (!page)
         return;
+    // Read from a copy, the page given back first: a decoder's error box runs the event loop,
+    // whose commands may close the book, and a close waits until every page is given back.
     auto* bytes = static_cast<CompressedFileCache*>(page);
+    const std::vector<unsigned char> copy(bytes->memory.data(),
+                                          bytes->memory.data() + bytes->memory.size());
+    const std::string name = bytes->fileName;
+    cache.release(page);
     int width = 0, height = 0;
-    if (get_image_info(bytes->memory.size(), bytes->fileName, &width, &height,
-                       bytes->memory.data()) == 0) {
+    if (get_image_info(copy.size(), name, &width, &height, copy.data()) == 0) {
         zoomPercent_ = openingZoom(width, height, areaW, areaH);
         change.zoomField = true;
     }
-    cache.release(page);
 }
 
 ReadingChange ReadingModel::closeBook(CacheManager& cache, const ChangeSink& show)
