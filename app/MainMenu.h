@@ -11,29 +11,38 @@ constexpr int MENU_WITH_WINDOW = 0x100000;
 // Positions in the main menu table, counting every record including the end-of-submenu ones.
 enum MainMenuIndex {
     MENU_OPEN = 1,
-    MENU_CATALOG = 2,
-    MENU_CLOSE = 3,
-    MENU_RENAME = 4,
-    MENU_PRINT = 5,
-    MENU_PROPERTIES = 6,
-    MENU_QUIT = 7,
-    MENU_REDRAW = 10,
-    MENU_QUALITY = 11,
-    MENU_SPREAD_UNIT = 12,
-    MENU_RIGHT_BINDING = 13,
-    MENU_LEFT_BINDING = 14,
-    MENU_LEFT_ARROW = 16,
-    MENU_RIGHT_ARROW = 17,
-    MENU_ZOOM = 18,
-    MENU_FIT_FIRST = 19, // five fit items, 19 … 23
-    MENU_ZOOM_INPUT = 24,
-    MENU_ZOOM_50 = 25,   // five fixed zooms, 25 … 29
-    MENU_BAR_FIT_0 = 31,
-    MENU_BAR_FIT_1 = 32,
-    MENU_HELP = 34,
-    MENU_ABOUT = 35,
-    MAIN_MENU_SIZE = 38
+    MENU_RECENT = 2, // a submenu pointer to recentMenu
+    MENU_NEXT_BOOK = 3,
+    MENU_PREVIOUS_BOOK = 4,
+    MENU_CATALOG = 5,
+    MENU_CLOSE = 6,
+    MENU_RENAME = 7,
+    MENU_PRINT = 8,
+    MENU_PROPERTIES = 9,
+    MENU_QUIT = 10,
+    MENU_REDRAW = 13,
+    MENU_QUALITY = 14,
+    MENU_SPREAD_UNIT = 15,
+    MENU_RIGHT_BINDING = 16,
+    MENU_LEFT_BINDING = 17,
+    MENU_RESUME = 18,
+    MENU_NATURAL_ORDER = 19,
+    MENU_LEFT_ARROW = 21,
+    MENU_RIGHT_ARROW = 22,
+    MENU_ZOOM = 23,
+    MENU_FIT_FIRST = 24, // five fit items, 24 … 28
+    MENU_ZOOM_INPUT = 29,
+    MENU_ZOOM_50 = 30, // five fixed zooms, 30 … 34
+    MENU_BAR_FIT_0 = 36,
+    MENU_BAR_FIT_1 = 37,
+    MENU_HELP = 39,
+    MENU_ABOUT = 40,
+    MAIN_MENU_SIZE = 43
 };
+
+// Room for the ten recent books and the end of the submenu.
+constexpr int RECENT_MENU_SIZE = 11;
+extern Fl_Menu_Item recentMenu[RECENT_MENU_SIZE];
 
 // The main menu table, in the menu bar's order.
 extern Fl_Menu_Item mainMenu[MAIN_MENU_SIZE];
