@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "LastingSettings.h"
 #include "StartOptions.h"
 #include "pipeline/CacheManager.h"
 #include "pipeline/CacheWorker.h"
 #include "pipeline/ImageOperatorWrapper.h"
 #include "print/PrintSettings.h"
+#include "reading/SavedReadingMemory.h"
 #include "views/ViewerState.h"
 
 class CatalogView;
@@ -61,6 +63,8 @@ public:
     Fl_Window* printDialog = nullptr;    // the open print dialog, owned, or null
     CatalogView* catalogView = nullptr;  // the catalog window, owned, or null
     PrintSettings printSettings;          // print options kept between print dialogs
+    LastingSettings lasting;               // the settings file
+    SavedReadingMemory memory;             // where the reader stopped, the recent books
     std::vector<std::string> printerNames; // the printers listed for the last print dialog
     int closingCatalog = 0;
     int quitting = 0;

@@ -107,6 +107,7 @@ void quality_cb(Fl_Widget*, void*)
     Mekuri* w = mainWindow;
     w->highQualityReduction = !w->highQualityReduction;
     debugPrint("縮小品質 %d\n", w->highQualityReduction);
+    w->lasting.keepOption(kHighQualityReductionKey, w->highQualityReduction);
     w->cacheManager.invalidate_scaled_entries();
     w->pages->redraw();
 }
