@@ -42,10 +42,15 @@ void resume_cb(Fl_Widget*, void*)
     w->lasting.keepOption(kResumeKey, resume);
 }
 
+void keepNameOrder(Mekuri* w)
+{
+    w->lasting.keepOption(kNaturalOrderKey, naturalNameOrder());
+}
+
 void keepSettingsAtExit(Mekuri* w)
 {
     w->lasting.keepOption(kResumeKey, w->resume());
-    w->lasting.keepOption(kNaturalOrderKey, naturalNameOrder());
+    keepNameOrder(w);
     w->lasting.keepOption(kHighQualityReductionKey, w->highQualityReduction);
     w->lasting.keepPrintSettings(w->printSettings);
 }

@@ -19,6 +19,10 @@ void applyLastingOptions(Mekuri* window, const ViewerOptions& start);
 // "前回の位置から開く": the toggle's mark decides, traced as "前回の位置から開く %d" and saved.
 void resume_cb(Fl_Widget* widget, void* data);
 
+// Saves the name order naturalNameOrder() gives now as the lasting setting (the "数字順に並べる"
+// toggle calls it once the order has changed); a save only when it differs from the file's.
+void keepNameOrder(Mekuri* window);
+
 // Saves what this run changed and has not saved yet: the toggles (the name order read from
 // naturalNameOrder()), the reduction quality and the print settings. Draws nothing and shows no
 // box, so that it may run when the display has gone.
