@@ -101,3 +101,14 @@ void prepareMainMenu(Mekuri* window)
             item.user_data(window);
     }
 }
+
+int keyDownsTo(int index)
+{
+    int first = index;
+    while (first > 0 && !(mainMenu[first - 1].flags & FL_SUBMENU))
+        --first;
+    int downs = 0;
+    for (int i = first; i <= index && mainMenu[i].text; i = mainMenu[i].next() - mainMenu)
+        downs += mainMenu[i].activevisible() ? 1 : 0;
+    return downs;
+}

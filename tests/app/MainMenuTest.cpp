@@ -97,3 +97,19 @@ TEST(MainMenu, StartsWithHighQualityReductionAndRightBinding)
     EXPECT_FALSE(mainMenu[MENU_LEFT_BINDING].value());
     EXPECT_EQ(mainMenu[MENU_SPREAD_UNIT].callback(), spreadUnit_cb);
 }
+
+TEST(MainMenu, DownPressesToAnItemSkipGreyedItems)
+{
+    const int flags = mainMenu[MENU_RECENT].flags;
+    mainMenu[MENU_RECENT].deactivate();
+    const int greyed = keyDownsTo(MENU_PRINT);
+    mainMenu[MENU_RECENT].activate();
+    const int active = keyDownsTo(MENU_PRINT);
+    mainMenu[MENU_RECENT].flags = flags;
+    EXPECT_EQ(active, greyed + 1);
+    // 開く, ｶﾀﾛｸﾞ, 閉じる, ﾌｧｲﾙ名の変更 and 印刷 are never greyed.
+    EXPECT_GE(greyed, 5);
+    EXPECT_EQ(keyDownsTo(MENU_OPEN), 1);
+    // In the 機能 menu: redraw, 高品質縮小, 見開き単位変更, 右綴じ, 左綴じ, then this one.
+    EXPECT_EQ(keyDownsTo(MENU_RESUME), 6);
+}
