@@ -187,7 +187,9 @@ def cat_search(robot, rng, geom, s):
     return what
 
 
-POPUP = {"remake": 3, "properties": 4, "open": 1, "cancel": 0}
+# Each item by its mnemonic: the menu opens with its first item under the pointer, and whether
+# that item is already highlighted (and so where Down leads) depends on the pointer's place.
+POPUP = {"remake": "t", "properties": "p", "open": "o", "cancel": "c"}
 
 
 @with_catalog
@@ -203,7 +205,7 @@ def cat_popup(robot, rng, geom, s):
     prepare_close(robot)
     catalog_click(robot, geom, cx + 75, cy + 60, button=3)
     robot.wait_state(lambda st: "menu" in st["windows"], 5)
-    xdo("key", *(["Down"] * (POPUP[item] + 1) + ["Return"]))
+    xdo("key", POPUP[item])
     if item == "properties":
         st = robot.wait_state(lambda st: "catproperty" in st["windows"], 10)
         if "catproperty" in st["windows"]:
