@@ -69,7 +69,8 @@ void recent_cb(Fl_Widget*, void* index)
         return;
     const RecentEntry entry = shownEntries[i]; // the list may be rebuilt below
     const bool book = entry.kind == RecentKind::book;
-    if (book && refusedWhilePrinting())
+    // Refused as a drop is, the catalog folder too: the choice is one command.
+    if (refusedWhilePrinting())
         return;
     debugPrint("recent: open %s %s\n", book ? "book" : "catalog", entry.path.c_str());
     if (book ? !pathExists(entry.path) : !isDirectory(entry.path)) {

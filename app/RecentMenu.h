@@ -12,6 +12,6 @@
 void rebuildRecentMenu();
 
 // An item of the submenu; `index` is its place in the list as the submenu shows it. A book
-// opens as "開く" opens it (refused while a print job exists), a catalog folder in the catalog
-// window; one that has gone is dropped from the list with the box "ファイル(%s)を開けません".
+// opens as "開く" opens it, a catalog folder in the catalog window (either refused while a print
+// job exists); one that has gone is dropped from the list with the box "ファイル(%s)を開けません".
 void recent_cb(Fl_Widget* widget, void* index);
