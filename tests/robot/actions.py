@@ -634,7 +634,12 @@ def recent(robot, rng):
     i = rng.randrange(len(entries))
     kind, path = entries[i]
     gone = not (os.path.isdir(path) if kind == "catalog" else os.path.exists(path))
+    # The open book under its old name: its close carries out the pending rename first.
+    away = kind == "book" and robot.world.pending_rename and path == robot.world.open_book
     if gone:
+        robot.answer("Error")
+    elif away:
+        prepare_close(robot)
         robot.answer("Error")
     elif kind == "book":
         may_fail(robot, path)
@@ -651,6 +656,17 @@ def recent(robot, rng):
             robot.fail("state", "the gone %s stays in the recent list" % path)
         robot.state()
         return what + " (gone)"
+    if away:
+        # Gone with its box once renamed; opened again should the rename have failed.
+        def settled(s):
+            return s["title"].startswith(path + " (") or s["title"] == "Mekuri" and \
+                re.search(r"^dialog \[Error\]", robot.program.since(mark), re.M)
+        s = robot.wait_state(settled, 30)
+        robot.world.pending_rename = False
+        robot.world.open_book = path if s["title"].startswith(path + " (") else None
+        if robot.world.open_book:
+            check_resumed(robot, path, s)
+        return what + " (the open book, renamed at its close)"
     if kind == "book":
         expect_open(robot, path, mark)
     else:
