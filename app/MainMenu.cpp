@@ -3,11 +3,11 @@
 #include "AboutHelp.h"
 #include "Commands.h"
 #include "LastingCommands.h"
+#include "Mekuri.h"
 #include "Opening.h"
 #include "PrintDialog.h"
 #include "RenameCommand.h"
 #include "ZoomCommands.h"
-#include "Mekuri.h"
 #include "ZoomIcons.h"
 
 // The recent books' submenu: its entries are rebuilt whenever the list changes.

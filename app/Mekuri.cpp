@@ -16,11 +16,11 @@
 #include "persist/XdgFolders.h"
 #include "platform/Diagnostics.h"
 #include "print/PrintJob.h"
+#include "reading/ScrollRule.h"
 #include "views/DropTarget.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
-#include "reading/ScrollRule.h"
 
 Mekuri* mainWindow = nullptr;
 

@@ -72,13 +72,20 @@ TEST(MainMenu, TheZoomMenuOffersTheFiveFitsThenRisingPercentages)
 TEST(MainMenu, TheNamedPositionsHoldTheirItems)
 {
     const std::vector<std::pair<int, const char*>> named = {
-        {MENU_OPEN, "開く(&O)..."},       {MENU_RECENT, "最近開いたﾌｧｲﾙ"},
-        {MENU_NEXT_BOOK, "次のﾌｧｲﾙ"},     {MENU_PREVIOUS_BOOK, "前のﾌｧｲﾙ"},
-        {MENU_CATALOG, "ｶﾀﾛｸﾞ(&A)..."},   {MENU_CLOSE, "閉じる(&C)"},
-        {MENU_QUIT, "終了(&X)"},          {MENU_QUALITY, "高品質縮小(&Q)"},
-        {MENU_SPREAD_UNIT, "見開き単位変更(&1)"}, {MENU_LEFT_BINDING, "左綴じ(&L)"},
-        {MENU_RESUME, "前回の位置から開く"}, {MENU_NATURAL_ORDER, "数字順に並べる"},
-        {MENU_ZOOM_INPUT, "数値入力(&N)..."}, {MENU_HELP, "&HELP ..."},
+        {MENU_OPEN, "開く(&O)..."},
+        {MENU_RECENT, "最近開いたﾌｧｲﾙ"},
+        {MENU_NEXT_BOOK, "次のﾌｧｲﾙ"},
+        {MENU_PREVIOUS_BOOK, "前のﾌｧｲﾙ"},
+        {MENU_CATALOG, "ｶﾀﾛｸﾞ(&A)..."},
+        {MENU_CLOSE, "閉じる(&C)"},
+        {MENU_QUIT, "終了(&X)"},
+        {MENU_QUALITY, "高品質縮小(&Q)"},
+        {MENU_SPREAD_UNIT, "見開き単位変更(&1)"},
+        {MENU_LEFT_BINDING, "左綴じ(&L)"},
+        {MENU_RESUME, "前回の位置から開く"},
+        {MENU_NATURAL_ORDER, "数字順に並べる"},
+        {MENU_ZOOM_INPUT, "数値入力(&N)..."},
+        {MENU_HELP, "&HELP ..."},
         {MENU_ABOUT, "&About Mekuri..."}};
     for (const auto& [index, label] : named)
         EXPECT_STREQ(mainMenu[index].label(), label) << index;
