@@ -6,11 +6,12 @@
 #include "Mekuri.h"
 #include "Opening.h"
 #include "PrintJobGuard.h"
-#include "reading/RenameFile.h"
 #include "catalog/ui/CatalogHost.h"
 #include "catalog/ui/CatalogPage.h"
 #include "catalog/ui/CatalogView.h"
 #include "platform/Diagnostics.h"
+#include "platform/FileOps.h"
+#include "reading/RenameFile.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
@@ -69,7 +70,17 @@ class MainCatalogHost : public CatalogHost {
 
     int renameFile(const std::string& oldPath, const std::string& newPath) override
     {
-        return ::renameFile(oldPath, newPath);
+        const int renamed = ::renameFile(oldPath, newPath);
+        // Where the reader stopped in it, and its recent entry, follow the book.
+        if (renamed && oldPath != newPath && mainWindow)
+            mainWindow->memory.renamed(fullPath(oldPath), fullPath(newPath));
+        return renamed;
+    }
+
+    void folderOpened(const std::string& folder) override
+    {
+        if (mainWindow)
+            mainWindow->memory.addCatalogFolder(fullPath(folder));
     }
 
     void removePageListTip() override

@@ -2,22 +2,24 @@
 
 #include "AboutHelp.h"
 #include "Commands.h"
+#include "LastingCommands.h"
+#include "Mekuri.h"
 #include "Opening.h"
 #include "PrintDialog.h"
 #include "RenameCommand.h"
 #include "ZoomCommands.h"
-#include "Mekuri.h"
 #include "ZoomIcons.h"
 
-// The recent books' submenu: its entries are rebuilt whenever the list changes; empty now.
+// The recent books' submenu: its entries are rebuilt whenever the list changes.
 Fl_Menu_Item recentMenu[RECENT_MENU_SIZE] = {};
 
 // One static table; the positions MainMenu.h names are indices into it.
 Fl_Menu_Item mainMenu[MAIN_MENU_SIZE] = {
     {"ﾌｧｲﾙ(&F)", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
     {"開く(&O)...", 0, open_cb, nullptr, 0, 0, 0, 0, 0},
-    // Greyed until their commands are built.
+    // Greyed while the recent list is empty (rebuildRecentMenu).
     {"最近開いたﾌｧｲﾙ", 0, nullptr, recentMenu, FL_SUBMENU_POINTER | FL_MENU_INACTIVE, 0, 0, 0, 0},
+    // Greyed until their commands are built.
     {"次のﾌｧｲﾙ", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
     {"前のﾌｧｲﾙ", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
     {"ｶﾀﾛｸﾞ(&A)...", FL_ALT + 'a', catalog_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
@@ -33,8 +35,8 @@ Fl_Menu_Item mainMenu[MAIN_MENU_SIZE] = {
     {"見開き単位変更(&1)", 0, spreadUnit_cb, nullptr, FL_MENU_TOGGLE | FL_MENU_DIVIDER, 0, 0, 0, 0},
     {"右綴じ(&R)", 0, binding_cb, nullptr, FL_MENU_RADIO | FL_MENU_VALUE, 0, 0, 0, 0},
     {"左綴じ(&L)", 0, binding_cb, nullptr, FL_MENU_RADIO | FL_MENU_DIVIDER, 0, 0, 0, 0},
-    // Greyed until their commands are built.
-    {"前回の位置から開く", 0, nullptr, nullptr, FL_MENU_TOGGLE | FL_MENU_VALUE | FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"前回の位置から開く", 0, resume_cb, nullptr, FL_MENU_TOGGLE | FL_MENU_VALUE, 0, 0, 0, 0},
+    // Greyed until its command is built.
     {"数字順に並べる", 0, nullptr, nullptr, FL_MENU_TOGGLE | FL_MENU_INACTIVE, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"次頁(←)", 0, leftArrow_cb, nullptr, 0, 0, 0, 0, 0},
@@ -98,4 +100,15 @@ void prepareMainMenu(Mekuri* window)
         if (item.text && item.callback() && (item.flags & MENU_WITH_WINDOW))
             item.user_data(window);
     }
+}
+
+int keyDownsTo(int index)
+{
+    int first = index;
+    while (first > 0 && !(mainMenu[first - 1].flags & FL_SUBMENU))
+        --first;
+    int downs = 0;
+    for (int i = first; i <= index && mainMenu[i].text; i = mainMenu[i].next() - mainMenu)
+        downs += mainMenu[i].activevisible() ? 1 : 0;
+    return downs;
 }

@@ -51,5 +51,10 @@ extern Fl_Menu_Item mainMenu[MAIN_MENU_SIZE];
 // for the binding, the fit-mode icons as labels, user data for MENU_WITH_WINDOW items.
 void prepareMainMenu(Mekuri* window);
 
+// How many Down presses take a pulled-down menu (its title chosen, no item yet) to the item at
+// `index`: the toolkit's Down skips greyed items. Read by the reading robot through the state
+// line, so that it finds 印刷 whichever items before it are greyed.
+int keyDownsTo(int index);
+
 // Labels the two arrow items for the binding (0 right, 1 left).
 void setArrowLabels(int binding);

@@ -9,16 +9,18 @@
 
 #include "CatalogWindow.h"
 #include "Commands.h"
+#include "LastingCommands.h"
 #include "MainMenu.h"
 #include "Opening.h"
 #include "ZoomIcons.h"
+#include "persist/XdgFolders.h"
 #include "platform/Diagnostics.h"
 #include "print/PrintJob.h"
+#include "reading/ScrollRule.h"
 #include "views/DropTarget.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 #include "views/PageList.h"
-#include "reading/ScrollRule.h"
 
 Mekuri* mainWindow = nullptr;
 
@@ -54,18 +56,22 @@ int zoomFieldWidth(Fl_Menu_Bar* bar)
 } // namespace
 
 Mekuri::Mekuri(int width, int height, const StartOptions& options)
-    : Fl_Window(width, height, "Mekuri"), cacheManager(this)
+    : Fl_Window(width, height, "Mekuri"), lasting(settingsFile()),
+      memory(positionsFile(), recentFile()), cacheManager(this)
 {
     mainWindow = this;
     if (options.hasPath)
         pendingStartupPath = startupPath = options.path;
-    setStartOptions(options.binding, options.spreadShift);
+    lasting.load();
+    const ViewerOptions start = startingOptions(lasting.saved(), options);
+    setStartOptions(start.binding, start.spreadShift);
     setBoxOwner(this);
     zoomSteps = new float[14]();
     callback(windowCallback);
 
     zoomIcons();
     prepareMainMenu(this);
+    applyLastingOptions(this, start);
 
     const int W = w(), H = h();
     menuBar = new Fl_Menu_Bar(0, 0, W, 20);

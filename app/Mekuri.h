@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "LastingSettings.h"
 #include "StartOptions.h"
 #include "pipeline/CacheManager.h"
 #include "pipeline/CacheWorker.h"
 #include "pipeline/ImageOperatorWrapper.h"
 #include "print/PrintSettings.h"
+#include "reading/SavedReadingMemory.h"
 #include "views/ViewerState.h"
 
 class CatalogView;
@@ -23,7 +25,7 @@ class Fl_Menu_Bar;
 // thread. Exactly one exists, reached through mainWindow. UI thread only, except the
 // CacheOwner side, which the worker reads.
 class Mekuri : public Fl_Window, public ViewerState, public CacheOwner {
-public:
+  public:
     Mekuri(int width, int height, const StartOptions& options);
     ~Mekuri() override;
 
@@ -57,10 +59,12 @@ public:
     std::string startupPath;        // command-line path, kept
 
     Fl_Menu_Bar* menuBar = nullptr;
-    Fl_Window* propertyWindow = nullptr; // the open file-property window, owned, or null
-    Fl_Window* printDialog = nullptr;    // the open print dialog, owned, or null
-    CatalogView* catalogView = nullptr;  // the catalog window, owned, or null
-    PrintSettings printSettings;          // print options kept between print dialogs
+    Fl_Window* propertyWindow = nullptr;   // the open file-property window, owned, or null
+    Fl_Window* printDialog = nullptr;      // the open print dialog, owned, or null
+    CatalogView* catalogView = nullptr;    // the catalog window, owned, or null
+    PrintSettings printSettings;           // print options kept between print dialogs
+    LastingSettings lasting;               // the settings file
+    SavedReadingMemory memory;             // where the reader stopped, the recent books
     std::vector<std::string> printerNames; // the printers listed for the last print dialog
     int closingCatalog = 0;
     int quitting = 0;
@@ -69,7 +73,7 @@ public:
     CacheManager cacheManager; // guarded by its own lock; shared with the worker
     WorkerBlock worker;
 
-private:
+  private:
     // The keys that turn pages (Down, Page Down, Enter, n, space; Up, Page Up, BackSpace, p, b;
     // Left, Right): 1 when the key was one of them.
     int keyTable();

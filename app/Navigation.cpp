@@ -47,7 +47,11 @@ void jump_cb(Fl_Widget*, void*)
 void spreadUnit_cb(Fl_Widget*, void*)
 {
     Mekuri* w = mainWindow;
+    const int before = w->spreadShift;
     w->apply(w->toggleSpreadUnit());
+    // A choice in the menu lasts, even in a run whose command line chose the unit.
+    if (w->spreadShift != before)
+        w->lasting.keepOption(kSpreadShiftKey, w->spreadShift);
 }
 
 void binding_cb(Fl_Widget*, void*)
@@ -58,7 +62,10 @@ void binding_cb(Fl_Widget*, void*)
     const int left = mainMenu[MENU_LEFT_BINDING].value() ? 1 : 0;
     debugPrint("開き(%d,%d)\n", right, left);
     const int chosen = right ? RIGHT_BINDING : left ? LEFT_BINDING : w->binding;
+    const int before = w->binding;
     w->apply(w->setBinding(chosen));
+    if (w->binding != before)
+        w->lasting.keepOption(kBindingKey, w->binding);
 }
 
 void schedulePrefetch(int page)

@@ -79,6 +79,15 @@ void closeBook()
     w->apply(w->closeBook(w->cacheManager, w->showNow()));
 }
 
+void openChosenBook(const std::string& path)
+{
+    Mekuri* w = mainWindow;
+    openBook(path);
+    clearViewArea();
+    w->requestJump(JUMP_TO_START);
+    Fl::add_timeout(0.0, redrawLater, w->scrollArea);
+}
+
 void clearViewArea()
 {
     Mekuri* w = mainWindow;
@@ -211,7 +220,6 @@ void open_cb(Fl_Widget*, void*)
     if (refusedWhilePrinting())
         return;
     debugPrint("open_cb called\n");
-    Mekuri* w = mainWindow;
     std::string chosen;
     DialogRequest request;
     request.title = "ファイルを開く";
@@ -237,10 +245,7 @@ void open_cb(Fl_Widget*, void*)
             return;
         chosen = chooser.filename();
     }
-    openBook(chosen);
-    clearViewArea();
-    w->requestJump(JUMP_TO_START);
-    Fl::add_timeout(0.0, redrawLater, w->scrollArea);
+    openChosenBook(chosen);
 }
 
 void close_cb(Fl_Widget*, void* window)

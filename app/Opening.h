@@ -13,6 +13,9 @@
 int openBook(const std::string& path);
 // Closes the open book: empties the cache, forgets the pages and performs a pending rename.
 void closeBook();
+// Opens a book the user chose ("開く", the recent books): openBook, then the view cleared at
+// once and the spread shown from its start.
+void openChosenBook(const std::string& path);
 
 // Fills the inside of the scroll area's frame with light grey at once (before a long open).
 void clearViewArea();

@@ -434,6 +434,8 @@ void closePrintDialog(Mekuri* w)
         return;
     Fl_Window* dialog = w->printDialog;
     w->printDialog = nullptr;
+    // What ＯＫ stored, or the printer, its properties and the orientation changed at once.
+    w->lasting.keepPrintSettings(w->printSettings);
     W = PrintDialogWidgets();
     dialog->hide();
     // The dialog may be closing from inside one of its own callbacks.

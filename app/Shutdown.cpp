@@ -10,6 +10,7 @@
 
 #include "Commands.h"
 #include "ExitSave.h"
+#include "LastingCommands.h"
 #include "Mekuri.h"
 #include "PrintDialog.h"
 #include "catalog/ui/CatalogView.h"
@@ -24,6 +25,8 @@ void saveMainWindow()
     if (!w)
         return;
     CatalogModel* catalog = w->catalogView ? &w->catalogView->model : nullptr;
+    keepSettingsAtExit(w);
+    w->keepPosition();
     w->settleRename([catalog](const std::string& folder, std::string& name, std::string& newName) {
         saveBeforeExit(catalog, folder, name, newName);
     });

@@ -18,14 +18,22 @@ bool takeOption(std::vector<std::string>& args, const char* option)
 StartOptions parseOptions(std::vector<std::string>& args)
 {
     StartOptions options;
-    if (takeOption(args, "-right"))
+    if (takeOption(args, "-right")) {
         options.binding = RIGHT_BINDING;
-    if (takeOption(args, "-left"))
+        options.bindingGiven = true;
+    }
+    if (takeOption(args, "-left")) {
         options.binding = LEFT_BINDING;
-    if (takeOption(args, "-1"))
+        options.bindingGiven = true;
+    }
+    if (takeOption(args, "-1")) {
         options.spreadShift = 1;
-    if (takeOption(args, "-2"))
+        options.spreadShiftGiven = true;
+    }
+    if (takeOption(args, "-2")) {
         options.spreadShift = 0;
+        options.spreadShiftGiven = true;
+    }
     if (!args.empty()) {
         options.hasPath = true;
         options.path = args.front();

@@ -9,6 +9,8 @@
 struct StartOptions {
     int binding = RIGHT_BINDING;
     int spreadShift = 1;
+    bool bindingGiven = false;     // "-right" or "-left" was given: it decides this run's binding
+    bool spreadShiftGiven = false; // "-1" or "-2" was given
     bool hasPath = false;
     std::string path;
 };

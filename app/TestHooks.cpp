@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "MainMenu.h"
 #include "Mekuri.h"
 #include "catalog/ui/CatalogBuildingMonitor.h"
 #include "catalog/ui/CatalogPage.h"
@@ -84,6 +85,8 @@ std::string stateLine(Mekuri* w)
     line +=
         "\tcatscroll=" +
         std::to_string(catalog && catalog->scrollArea() ? catalog->scrollArea()->yposition() : 0);
+    line += "\tresume=" + std::to_string(w->resume() ? 1 : 0);
+    line += "\tprintdowns=" + std::to_string(keyDownsTo(MENU_PRINT));
     line += "\twindows=" + windowList(shownWindows(w));
     return line + "\n";
 }

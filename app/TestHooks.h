@@ -13,7 +13,9 @@
 // MEKURI_TEST_STATE=1      after every pass of the event loop that changed it, one trace line
 //                          "state: title=…<TAB>line=…<TAB>zoom=…<TAB>page=…<TAB>pages=…
 //                          <TAB>shift=…<TAB>binding=…<TAB>mode=…<TAB>view=X,Y,W,H<TAB>catalog=…<TAB>catsel=…
-//                          <TAB>catentries=…<TAB>catname=…<TAB>catrename=…<TAB>catscroll=…<TAB>windows=…".
+//                          <TAB>catentries=…<TAB>catname=…<TAB>catrename=…<TAB>catscroll=…
+//                          <TAB>resume=…<TAB>printdowns=…<TAB>windows=…" (printdowns: the
+//                          Down presses from ﾌｧｲﾙ(&F) to 印刷, keyDownsTo).
 // MEKURI_TEST_CACHE_LIMIT=BYTES  the image cache's limit, below the usual floor if asked.
 //
 // Installed once by main after the main window is shown. UI thread only.

@@ -14,10 +14,10 @@
 #include "MainMenu.h"
 #include "Mekuri.h"
 #include "ModalDialog.h"
-#include "reading/ZoomMath.h"
 #include "pipeline/CacheManager.h"
 #include "platform/Diagnostics.h"
 #include "platform/Dialogs.h"
+#include "reading/ZoomMath.h"
 #include "views/MekuriScroll.h"
 #include "views/MihirakiPages.h"
 
@@ -25,13 +25,14 @@ namespace {
 
 // A field that takes typed digits only (its initial text may still hold a decimal point).
 class DigitInput : public Fl_Input {
-public:
+  public:
     using Fl_Input::Fl_Input;
     int handle(int event) override
     {
         if (event == FL_KEYBOARD) {
             const char* text = Fl::event_text();
-            const bool printable = Fl::event_length() > 0 && !std::iscntrl(static_cast<unsigned char>(text[0]));
+            const bool printable =
+                Fl::event_length() > 0 && !std::iscntrl(static_cast<unsigned char>(text[0]));
             if (printable && !(Fl::event_state() & (FL_CTRL | FL_ALT)) &&
                 !std::isdigit(static_cast<unsigned char>(text[0])))
                 return 1; // swallowed
@@ -98,8 +99,8 @@ void zoomInput_cb(Fl_Widget*, void*)
 void fit_cb(Fl_Widget*, void* mode)
 {
     Mekuri* w = mainWindow;
-    w->apply(w->fit(static_cast<int>(reinterpret_cast<intptr_t>(mode)), w->cacheManager,
-                    w->areaW(), w->areaH(), w->showNow()));
+    w->apply(w->fit(static_cast<int>(reinterpret_cast<intptr_t>(mode)), w->cacheManager, w->areaW(),
+                    w->areaH(), w->showNow()));
 }
 
 void quality_cb(Fl_Widget*, void*)
@@ -107,6 +108,7 @@ void quality_cb(Fl_Widget*, void*)
     Mekuri* w = mainWindow;
     w->highQualityReduction = !w->highQualityReduction;
     debugPrint("縮小品質 %d\n", w->highQualityReduction);
+    w->lasting.keepOption(kHighQualityReductionKey, w->highQualityReduction);
     w->cacheManager.invalidate_scaled_entries();
     w->pages->redraw();
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "IdleProbe.h"
+#include "LastingCommands.h"
 #include "MainMenu.h"
 #include "Mekuri.h"
 #include "Shutdown.h"
@@ -96,6 +97,7 @@ int main(int argc, char** argv)
 
     Fl::run();
 
+    keepSettingsAtExit(window);
     window->pageList->removepopupNow();
     delete window;
     debugPrint("Mekuri ended\n");

@@ -156,11 +156,14 @@ ReadingChange ReadingModel::openBook(const std::string& path, CacheManager& cach
         return change;
     }
     cache.openCache();
+    restorePosition(change);
     setOpeningZoom(cache, areaW, areaH, change);
     if (!bookOpen_)
         return change; // closed from the event loop of a decoder's box
-    change.prefetch = 2 - spreadShift_;
+    change.prefetch = turnTarget(true);
     change.opened = true;
+    if (memory_)
+        memory_->opened(bookFolder_ + bookFileName_);
     return change;
 }
 
@@ -184,6 +187,33 @@ void ReadingModel::takeNames(const std::string& path)
     if (full.size() > 1 && full.back() == '/')
         full.pop_back();
     bookFolder_ = folderOf(full);
+    identified_ = identifyBook(bookFolder_ + bookFileName_, openedAs_);
+}
+
+void ReadingModel::restorePosition(ReadingChange& change)
+{
+    if (!resume_ || !memory_ || !identified_)
+        return;
+    const int lower = memory_->recall(openedAs_);
+    if (lower < 0)
+        return;
+    const int position = spreadHolding(lower, pageCount(), spreadShift_);
+    debugPrint("position: %s reopens at page %d, spread %d\n", openedAs_.path.c_str(), lower,
+               position);
+    showSpread(position, JUMP_TO_START, change);
+    change.listLine = currentLine();
+}
+
+void ReadingModel::keepPosition() const
+{
+    if (!memory_ || !bookOpen_ || !identified_ || pageCount() == 0)
+        return;
+    BookIdentity book = openedAs_;
+    book.path = bookFolder_ + bookFileName_; // its name now, after a rename carried out early
+    const int lower = currentPage_ - spreadShift_;
+    debugPrint("position: kept page %d of %s (%lld bytes, time %lld)\n", lower, book.path.c_str(),
+               static_cast<long long>(book.size), static_cast<long long>(book.mtime));
+    memory_->keep(book, lower);
 }
 
 // The first page's size read without decoding it; the zoom stays 100 when it cannot be had.
@@ -208,14 +238,19 @@ void ReadingModel::setOpeningZoom(CacheManager& cache, int areaW, int areaH, Rea
 
 ReadingChange ReadingModel::closeBook(CacheManager& cache, const ChangeSink& show)
 {
+    keepPosition();
     cache.clearAll();
     book_.reset();
     bookOpen_ = 0;
+    identified_ = false;
     ReadingChange change;
     change.title = true;
     change.list = true;
     stage(change, show);
-    renameFile(bookFolder_ + bookFileName_, bookFolder_ + newFileName_);
+    const std::string oldPath = bookFolder_ + bookFileName_;
+    const std::string newPath = bookFolder_ + newFileName_;
+    if (renameFile(oldPath, newPath) && oldPath != newPath && memory_)
+        memory_->renamed(oldPath, newPath);
     return change;
 }
 
@@ -391,7 +426,10 @@ bool ReadingModel::requestRename(const std::string& name)
 void ReadingModel::settleRename(const RenameNow& rename)
 {
     if (bookOpen_) {
+        const std::string before = bookFileName_;
         rename(bookFolder_, bookFileName_, newFileName_);
+        if (bookFileName_ != before && memory_)
+            memory_->renamed(bookFolder_ + before, bookFolder_ + bookFileName_);
         return;
     }
     std::string name, newName; // no book: nothing to rename

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "reading/ReadingChange.h"
+#include "reading/ReadingMemory.h"
 
 class CacheManager;
 class ImageOperatorWrapper;
@@ -57,6 +58,13 @@ class ReadingModel {
     void setStartOptions(int binding, int spreadShift);
     // The window message boxes belong to (null in tests).
     void setBoxOwner(const void* owner) { boxOwner_ = owner; }
+    // Where the reader stopped in each book and the books opened last (not owned; null: nothing
+    // is remembered).
+    void setMemory(ReadingMemory* memory) { memory_ = memory; }
+    // "前回の位置から開く": true (the default) opens a book at the spread holding the page where
+    // the reader left it; false at its first spread. Leaving a book remembers its place either way.
+    void setResume(bool resume) { resume_ = resume; }
+    bool resume() const { return resume_; }
 
     int pageCount() const; // 0 without a book
     int lineCount() const; // lines of the spread list
@@ -77,15 +85,21 @@ class ReadingModel {
 
     // Opens the book at `path`, closing the open one first (its pending rename included):
     // lists, filters and sorts its pages, makes its folder the current directory, sets the
-    // opening zoom for a scroll area of areaW × areaH and opens the cache. A failure shows its
+    // opening zoom for a scroll area of areaW × areaH and opens the cache. With resume() and a
+    // position remembered for the book as it is now (same path, size and time), it shows the
+    // spread holding that page under the current spread unit, clamped to the last spread, with
+    // JUMP_TO_START and its list line; the prefetch is always of the spread after the one shown.
+    // A book with pages goes first in the recent list. A failure shows its
     // box ("ファイル(%s)を開けません", "jpegファイルが無いので開けません…"); a second open
     // while one lists is refused with "他のファイルを開いている途中です". `opened` tells
     // whether a book with pages is open. The close, the reset and a zero-page book before its
     // box go to `show` first.
     ReadingChange openBook(const std::string& path, CacheManager& cache, int areaW, int areaH,
                            const ChangeSink& show = {});
-    // Empties the cache, forgets the book and carries out the pending rename (whose failure
-    // box comes after `show` got the rest). currentPage and the zoom stay until the next open.
+    // Remembers where the reader is (keepPosition), empties the cache, forgets the book and
+    // carries out the pending rename (whose failure box comes after `show` got the rest), the
+    // remembered position and recent entry following the new name. currentPage and the zoom
+    // stay until the next open.
     ReadingChange closeBook(CacheManager& cache, const ChangeSink& show = {});
 
     // One spread forward (the pseudo last page included) or back, with the scroll placement
@@ -126,11 +140,16 @@ class ReadingModel {
     // name in any case, or the name of another file in the book's folder).
     bool requestRename(const std::string& name);
     // Carries out the pending rename now, through `rename`, which gets the folder and both
-    // names and leaves the names equal (see saveBeforeExit). Without a book it gets two equal
-    // empty names.
+    // names and leaves the names equal (see saveBeforeExit); what the memory keeps of the book
+    // follows a new name. Without a book it gets two equal empty names.
     using RenameNow =
         std::function<void(const std::string& folder, std::string& name, std::string& newName)>;
     void settleRename(const RenameNow& rename);
+    // Gives the memory the open book's position now, its lower page (currentPage −
+    // spreadShift) under its name on disk and its size and time when it was opened: what
+    // leaving the book does, for an exit that may not reach the close. Nothing without a book
+    // with pages. Traces "position: kept page P of PATH (SIZE bytes, time MTIME)". Shows nothing.
+    void keepPosition() const;
 
     // Asks for the scroll placement `request` (JumpRequest) at the next paint of the spread,
     // as opening from the menu or the catalog does; the caller has the spread redrawn.
@@ -146,6 +165,7 @@ class ReadingModel {
     void resetForOpen(ReadingChange& change);
     void takeNames(const std::string& path);
     void setOpeningZoom(CacheManager& cache, int areaW, int areaH, ReadingChange& change);
+    void restorePosition(ReadingChange& change);
 
     std::unique_ptr<ImageOperatorWrapper> book_;
     int bookOpen_ = 0;
@@ -160,4 +180,8 @@ class ReadingModel {
     std::string bookPath_, bookFolder_, bookFileName_, newFileName_;
     bool opening_ = false; // a listing runs the event loop: refuse another open meanwhile
     const void* boxOwner_ = nullptr;
+    ReadingMemory* memory_ = nullptr;
+    bool resume_ = true;
+    BookIdentity openedAs_; // the open book's size and time when it was opened
+    bool identified_ = false;
 };

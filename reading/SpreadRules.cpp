@@ -36,6 +36,17 @@ int forwardStep(int c, int n, int s)
     return 0;
 }
 
+int spreadHolding(int page, int n, int s)
+{
+    const int last = n - 1 + s > 0 ? 2 * ((n - 1 + s) / 2) : 0;
+    if (page > n)
+        page = n; // a remembered page past the end; also keeps page + s from overflowing
+    if (page + s <= 0)
+        return 0;
+    const int c = 2 * ((page + s) / 2);
+    return c < last ? c : last;
+}
+
 std::vector<int> prefetchPages(int page, int n)
 {
     std::vector<int> pages;

@@ -17,6 +17,10 @@ int forwardStep(int c, int n, int s);
 // s = 1) steps back so that the spread keeps real pages; a book without pages stays at 0.
 int spreadAfterUnitChange(int c, int n, int s);
 
+// The spread position c whose pages hold `page` (c − s ≤ page ≤ c − s + 1), clamped to the
+// first and the last spread (the pseudo last page included); 0 for a book without pages.
+int spreadHolding(int page, int n, int s);
+
 // Pages a prefetch of `page` asks for: page and page + 1, those inside the book.
 std::vector<int> prefetchPages(int page, int n);
 

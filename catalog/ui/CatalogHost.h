@@ -28,6 +28,8 @@ class CatalogHost {
     virtual std::string openBookPath() const = 0;
     // Moves a file, never replacing another; shows its own failure box. 1 on success.
     virtual int renameFile(const std::string& oldPath, const std::string& newPath) = 0;
+    // The catalog window shows the folder `folder` (a full path, for the recent books).
+    virtual void folderOpened(const std::string& folder) { (void)folder; }
     // Takes the main window's spread-list tip away at once (before a rename or a build).
     virtual void removePageListTip() = 0;
     // A dropped text/uri-list: the main window's drop rules (book, folder, catalog file). Returns

@@ -28,6 +28,7 @@ void CatalogView::openFolder(const std::string& folder)
     Fl::add_timeout(0.0, buildCatalogCb, this);
     copy_label(folder.c_str());
     catalogOpen = true;
+    host.folderOpened(folder);
 }
 
 void CatalogView::closeCatalogFolder()

@@ -72,13 +72,20 @@ TEST(MainMenu, TheZoomMenuOffersTheFiveFitsThenRisingPercentages)
 TEST(MainMenu, TheNamedPositionsHoldTheirItems)
 {
     const std::vector<std::pair<int, const char*>> named = {
-        {MENU_OPEN, "開く(&O)..."},       {MENU_RECENT, "最近開いたﾌｧｲﾙ"},
-        {MENU_NEXT_BOOK, "次のﾌｧｲﾙ"},     {MENU_PREVIOUS_BOOK, "前のﾌｧｲﾙ"},
-        {MENU_CATALOG, "ｶﾀﾛｸﾞ(&A)..."},   {MENU_CLOSE, "閉じる(&C)"},
-        {MENU_QUIT, "終了(&X)"},          {MENU_QUALITY, "高品質縮小(&Q)"},
-        {MENU_SPREAD_UNIT, "見開き単位変更(&1)"}, {MENU_LEFT_BINDING, "左綴じ(&L)"},
-        {MENU_RESUME, "前回の位置から開く"}, {MENU_NATURAL_ORDER, "数字順に並べる"},
-        {MENU_ZOOM_INPUT, "数値入力(&N)..."}, {MENU_HELP, "&HELP ..."},
+        {MENU_OPEN, "開く(&O)..."},
+        {MENU_RECENT, "最近開いたﾌｧｲﾙ"},
+        {MENU_NEXT_BOOK, "次のﾌｧｲﾙ"},
+        {MENU_PREVIOUS_BOOK, "前のﾌｧｲﾙ"},
+        {MENU_CATALOG, "ｶﾀﾛｸﾞ(&A)..."},
+        {MENU_CLOSE, "閉じる(&C)"},
+        {MENU_QUIT, "終了(&X)"},
+        {MENU_QUALITY, "高品質縮小(&Q)"},
+        {MENU_SPREAD_UNIT, "見開き単位変更(&1)"},
+        {MENU_LEFT_BINDING, "左綴じ(&L)"},
+        {MENU_RESUME, "前回の位置から開く"},
+        {MENU_NATURAL_ORDER, "数字順に並べる"},
+        {MENU_ZOOM_INPUT, "数値入力(&N)..."},
+        {MENU_HELP, "&HELP ..."},
         {MENU_ABOUT, "&About Mekuri..."}};
     for (const auto& [index, label] : named)
         EXPECT_STREQ(mainMenu[index].label(), label) << index;
@@ -96,4 +103,20 @@ TEST(MainMenu, StartsWithHighQualityReductionAndRightBinding)
     EXPECT_TRUE(mainMenu[MENU_RIGHT_BINDING].value());
     EXPECT_FALSE(mainMenu[MENU_LEFT_BINDING].value());
     EXPECT_EQ(mainMenu[MENU_SPREAD_UNIT].callback(), spreadUnit_cb);
+}
+
+TEST(MainMenu, DownPressesToAnItemSkipGreyedItems)
+{
+    const int flags = mainMenu[MENU_RECENT].flags;
+    mainMenu[MENU_RECENT].deactivate();
+    const int greyed = keyDownsTo(MENU_PRINT);
+    mainMenu[MENU_RECENT].activate();
+    const int active = keyDownsTo(MENU_PRINT);
+    mainMenu[MENU_RECENT].flags = flags;
+    EXPECT_EQ(active, greyed + 1);
+    // 開く, ｶﾀﾛｸﾞ, 閉じる, ﾌｧｲﾙ名の変更 and 印刷 are never greyed.
+    EXPECT_GE(greyed, 5);
+    EXPECT_EQ(keyDownsTo(MENU_OPEN), 1);
+    // In the 機能 menu: redraw, 高品質縮小, 見開き単位変更, 右綴じ, 左綴じ, then this one.
+    EXPECT_EQ(keyDownsTo(MENU_RESUME), 6);
 }

@@ -69,3 +69,13 @@ TEST(StartOptions, WindowIsEightyPercentOfTheWorkArea)
     EXPECT_EQ(w, 1092);
     EXPECT_EQ(h, 613);
 }
+
+TEST(StartOptions, SaysWhichOptionsTheCommandLineGave)
+{
+    // What it gave rules the run over the saved settings (startingOptions); the rest is saved.
+    EXPECT_FALSE(parse({}).bindingGiven);
+    EXPECT_FALSE(parse({"book.zip"}).spreadShiftGiven);
+    EXPECT_TRUE(parse({"-right"}).bindingGiven);
+    EXPECT_FALSE(parse({"-right"}).spreadShiftGiven);
+    EXPECT_TRUE(parse({"-2", "book.zip"}).spreadShiftGiven);
+}

@@ -156,10 +156,16 @@ def screen_size():
 class App:
     """The program running under the test's X server."""
 
-    def __init__(self, args=(), answers=None, cwd=None, env=None):
+    def __init__(self, args=(), answers=None, cwd=None, env=None, home=None):
+        """`home`: the folder holding this program's settings ("config") and reading memory
+        ("state"); a fresh one by default, so that no test sees what another program kept.
+        Pass an earlier App's `home` to start again where it left."""
         self.trace_path = tempfile.mktemp(prefix="mekuri-trace-", suffix=".txt")
+        self.home = home or tempfile.mkdtemp(prefix="mekuri-home-")
         environment = dict(os.environ)
         environment["MEKURI_IDLE_PROBE"] = "1"  # lets idle() ask whether the program is done
+        environment["XDG_CONFIG_HOME"] = os.path.join(self.home, "config")
+        environment["XDG_STATE_HOME"] = os.path.join(self.home, "state")
         environment.update(env or {})
         if answers is not None:
             path = tempfile.mktemp(prefix="mekuri-answers-")

@@ -3,6 +3,7 @@ the book's pending rename performed and the catalog's new thumbnails saved, also
 or a message box is open; a second signal ends it at once; and when the X server goes away the
 rename and the catalog are still saved before the program ends."""
 import os
+import re
 import signal
 import struct
 import subprocess
@@ -71,6 +72,7 @@ def start_with_rename_and_catalog(book, shelf, new_name, more_answers=()):
     answers = [("ファイル名を変更", 0, new_name), ("フォルダを選んでください", 0, shelf)]
     app = App([book], answers=answers + list(more_answers))
     app.wait_trace(r"miniunzip extractor called")
+    app.key("space")  # the second spread: its lower page, 1, is where the reader stopped
     app.key("alt+f", "r")
     app.wait_trace(r"dialog \[ファイル名を変更\]")
     app.key("alt+a")
@@ -78,6 +80,14 @@ def start_with_rename_and_catalog(book, shelf, new_name, more_answers=()):
     check(not os.path.exists(os.path.join(shelf, CATALOG)), "the catalog was saved too early")
     check(os.path.exists(book), "the book was renamed too early")
     return app
+
+
+def position_kept(app, path, page):
+    """The positions file remembers `page` for the book at `path`."""
+    with open(os.path.join(app.home, "state", "mekuri", "positions"), encoding="utf-8") as f:
+        text = f.read()
+    check(re.search(r"^%d\t\d+\t\d+\t%s$" % (page, re.escape(path)), text, re.M),
+          "no position %d for %s in:\n%s" % (page, path, text))
 
 
 def end_by(app, number, limit=10):
@@ -104,6 +114,7 @@ def saved_on_sigterm(book, shelf):
         check(os.path.exists(os.path.join(os.path.dirname(book), "第1巻.zip")),
               "the pending rename was lost:\n" + app.trace()[-3000:])
         check(not os.path.exists(book), "the old name is still there")
+        position_kept(app, os.path.join(os.path.dirname(book), "第1巻.zip"), 1)
         check(catalog_names(shelf) == SHELF, "catalog holds %r" % catalog_names(shelf))
         check_orderly(app, code, signal.SIGTERM)
     finally:
@@ -221,6 +232,7 @@ def saved_when_the_display_goes(book, shelf):
               "the pending rename was lost:\n" + trace[-3000:])
         check(catalog_names(shelf) == SHELF, "catalog holds %r" % catalog_names(shelf))
         check("display connection lost" in trace, "no trace of the lost display:\n" + trace[-3000:])
+        position_kept(app, os.path.join(os.path.dirname(book), "第3巻.zip"), 1)
         check(code == 1, "exit status %r" % code)
     finally:
         os.environ["DISPLAY"] = own

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using Lines = std::vector<std::string>;
 
 TEST(SpreadList, FourPagesLoneFirstRightBinding)
@@ -60,6 +62,25 @@ TEST(ZoomLimits, AcceptsOneToFourHundredPercent)
     EXPECT_EQ(zoomRefusal(1), nullptr);
     EXPECT_STREQ(zoomRefusal(400.5f), "デカ過ぎ\nメモリなくなっちゃうよ\n");
     EXPECT_STREQ(zoomRefusal(0.99f), "小さ過ぎ\n");
+}
+
+TEST(SpreadHolding, ASavedPageFindsItsSpreadWithinTheBook)
+{
+    // n = 7, s = 1: spreads (−1, 0), (1, 2), (3, 4), (5, 6).
+    EXPECT_EQ(spreadHolding(-1, 7, 1), 0);
+    EXPECT_EQ(spreadHolding(0, 7, 1), 0);
+    EXPECT_EQ(spreadHolding(1, 7, 1), 2);
+    EXPECT_EQ(spreadHolding(2, 7, 1), 2);
+    EXPECT_EQ(spreadHolding(6, 7, 1), 6);
+    // n = 7, s = 0: spreads (0, 1), (2, 3), (4, 5), (6, 7).
+    EXPECT_EQ(spreadHolding(0, 7, 0), 0);
+    EXPECT_EQ(spreadHolding(3, 7, 0), 2);
+    EXPECT_EQ(spreadHolding(6, 7, 0), 6);
+    // Past the end: the last spread, the pseudo last page included; no overflow at the limit.
+    EXPECT_EQ(spreadHolding(9, 4, 1), 4);
+    EXPECT_EQ(spreadHolding(9, 4, 0), 2);
+    EXPECT_EQ(spreadHolding(INT_MAX, 5, 1), 4);
+    EXPECT_EQ(spreadHolding(3, 0, 1), 0);
 }
 
 TEST(SpreadUnit, ThePseudoLastPageStepsBackAndABookWithoutPagesStaysAtItsStart)

@@ -5,7 +5,7 @@ for the catalog window) and add its row here; the runner, replay and shrink need
 from actions import (turn_key, turn_click, turn_wheel, turn_menu_arrow, list_click, list_drag,
                      spread_drag, zoom_percent, zoom_typed, zoom_fit, zoom_fit_bar, zoom_wheel,
                      quality, binding, spread_unit, redraw, loupe, properties, about, rename,
-                     open_dialog, close, restart, drop, print_book)
+                     open_dialog, close, restart, drop, print_book, recent, resume_toggle)
 from catalog_actions import (catalog_open, cat_select, cat_open, cat_rename, cat_sort,
                              cat_search, cat_popup, cat_wheel, cat_choose, cat_close)
 
@@ -35,6 +35,8 @@ ACTIONS = [
     ("restart", 0.8, restart),
     ("drop", 1, drop),
     ("print", 1.5, print_book),
+    ("recent", 2, recent),
+    ("resume_toggle", 0.7, resume_toggle),
     ("catalog_open", 2, catalog_open),
     ("cat_select", 3, cat_select),
     ("cat_open", 2, cat_open),

@@ -362,10 +362,21 @@ def expect_open(robot, path, mark):
     s = robot.wait_state(opened, 30)
     if s["title"].startswith(path + " ("):
         robot.world.open_book = path
+        check_resumed(robot, path, s)
     elif book is not None and book.fails is False:
         robot.fail("state", "%s did not open: %r\n%s" % (path, s, robot.program.since(mark)[-2000:]))
     robot.world.expected_zoom = None
     robot.world.pending_rename = False
+
+
+def check_resumed(robot, path, s):
+    """A book just opened shows the spread where the reader left it (resume on, the book
+    unchanged), else its first spread."""
+    want = robot.world.expected_page(path, s["pages"], s["shift"])
+    if s["pages"] > 0 and s["page"] != want:
+        robot.fail("state", "%s opened at spread %d, not %d (left at %r, resume %s)" % (
+            path, s["page"], want, robot.world.positions.get(path), robot.world.resume))
+    robot.world.opened(path)
 
 
 def may_fail(robot, path):
@@ -501,7 +512,8 @@ def print_book(robot, rng):
     if expected is None or expected == 0:
         robot.answer("Error")
     mark = robot.program.mark()
-    robot.program.key("alt+f", *(["Down"] * 5), "Return")
+    # The greyed items before 印刷 are skipped by Down: the program counts the others.
+    robot.program.key("alt+f", *(["Down"] * (before["printdowns"] or 5)), "Return")
     what = "print %s%s" % (text, " cancelled" if cancel else "")
     if not (idle(before) and book_open) or cancel or before["pages"] == 0:
         robot.state()
@@ -533,6 +545,8 @@ def follow_open(robot, state):
     """The book the catalog window opened becomes the one the robot knows to be open."""
     m = invariants.TITLE.match(state["title"])
     robot.world.open_book = m.group(1).rstrip("/") if m else None
+    if m:
+        check_resumed(robot, robot.world.open_book, state)
     robot.world.expected_zoom = None
     robot.world.pending_rename = False
 
@@ -559,3 +573,103 @@ def wait_building(robot, mark, what):
     if int(m.group(1)) > 0 and not robot.wait(r"^idle_cb removed\.$", mark, 180):
         robot.fail("state", "the thumbnails of %s were not finished" % what)
     robot.wait_state(lambda s: "monitor" not in s["windows"], 10)
+
+
+# --- what lasts between runs ------------------------------------------------------------------
+
+def resume_toggle(robot, rng):
+    """機能 > 前回の位置から開く: redraw, 高品質縮小, 見開き単位変更 and the two bindings come
+    first, none of them ever greyed."""
+    before = robot.state()
+    robot.program.key("alt+o", *(["Down"] * 6), "Return")
+    if idle(before):
+        want = 0 if before["resume"] else 1
+        after = robot.wait_state(lambda s: s["resume"] == want, 5)
+        if after["resume"] != want:
+            robot.fail("state", "前回の位置から開く did not turn to %d: %r" % (want, after))
+        robot.world.resume = bool(want)
+    else:
+        robot.state()
+    return "前回の位置から開く"
+
+
+def unescape(field):
+    """The reverse of the memory files' field escapes (backslash, \\n, \\r, \\t, \\xHH)."""
+    out, i = bytearray(), 0
+    raw = field.encode("utf-8", "surrogateescape")
+    while i < len(raw):
+        if raw[i] == 0x5C and i + 1 < len(raw):
+            c = chr(raw[i + 1])
+            if c == "x":
+                out.append(int(raw[i + 2:i + 4], 16))
+                i += 4
+                continue
+            out += {"n": b"\n", "r": b"\r", "t": b"\t"}.get(c, c.encode())
+            i += 2
+            continue
+        out.append(raw[i])
+        i += 1
+    return out.decode("utf-8", "surrogateescape")
+
+
+def recent_entries(robot):
+    """The recent list as the program last saved it: (kind, path), most recent first."""
+    try:
+        with open(os.path.join(robot.work, "state", "mekuri", "recent"), encoding="utf-8",
+                  errors="surrogateescape") as f:
+            lines = f.read().split("\n")
+    except OSError:
+        return []
+    return [tuple(unescape(x) for x in line.split("\t", 1)) for line in lines[1:] if "\t" in line]
+
+
+def recent(robot, rng):
+    """ﾌｧｲﾙ > 最近開いたﾌｧｲﾙ > an entry: a book opens as 開く opens it, a folder in the catalog
+    window; one that has gone is dropped with its box."""
+    before = robot.state()
+    entries = recent_entries(robot)
+    if not entries or not idle(before):
+        robot.state()
+        return "最近開いたﾌｧｲﾙ (nothing to choose)"
+    i = rng.randrange(len(entries))
+    kind, path = entries[i]
+    gone = not (os.path.isdir(path) if kind == "catalog" else os.path.exists(path))
+    # The open book under its old name: its close carries out the pending rename first.
+    away = kind == "book" and robot.world.pending_rename and path == robot.world.open_book
+    if gone:
+        robot.answer("Error")
+    elif away:
+        prepare_close(robot)
+        robot.answer("Error")
+    elif kind == "book":
+        may_fail(robot, path)
+        prepare_close(robot)
+    mark = robot.program.mark()
+    # 開く, then the submenu (開く is never greyed, the submenu is not while it has entries).
+    robot.program.key("alt+f", "Down", "Down", "Right", *(["Down"] * i), "Return")
+    what = "最近開いたﾌｧｲﾙ %d: %s %s" % (i, kind, robot.world.rel(path))
+    if gone:
+        if not robot.wait(r"^dialog \[Error\] ファイル\(.*\)を開けません", mark, 10):
+            robot.fail("state", "no box for the gone %s:\n%s" % (path, robot.program.since(mark)))
+        robot.wait(r"^recent: \d+ entries$", mark, 5)
+        if (kind, path) in recent_entries(robot):
+            robot.fail("state", "the gone %s stays in the recent list" % path)
+        robot.state()
+        return what + " (gone)"
+    if away:
+        # Gone with its box once renamed; opened again should the rename have failed.
+        def settled(s):
+            return s["title"].startswith(path + " (") or s["title"] == "Mekuri" and \
+                re.search(r"^dialog \[Error\]", robot.program.since(mark), re.M)
+        s = robot.wait_state(settled, 30)
+        robot.world.pending_rename = False
+        robot.world.open_book = path if s["title"].startswith(path + " (") else None
+        if robot.world.open_book:
+            check_resumed(robot, path, s)
+        return what + " (the open book, renamed at its close)"
+    if kind == "book":
+        expect_open(robot, path, mark)
+    else:
+        robot.world.catalog_folders.add(path)
+        wait_building(robot, mark, path)
+    return what

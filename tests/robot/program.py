@@ -80,7 +80,7 @@ def parse_state(line):
             k, v = part.split("=", 1)
             fields[k] = v
     for k in ("line", "page", "pages", "shift", "binding", "mode", "catsel", "catentries",
-              "catrename", "catscroll"):
+              "catrename", "catscroll", "resume", "printdowns"):
         fields[k] = int(fields.get(k, "0") or 0)
     fields["windows"] = [w for w in fields.get("windows", "").split(",") if w]
     try:

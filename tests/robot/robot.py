@@ -169,6 +169,9 @@ class Robot:
         bad = invariants.state_agrees(state, self.world)
         if bad:
             raise Failure("state", "; ".join(bad) + "\nstate: %r" % state)
+        m = invariants.TITLE.match(state["title"])
+        if m and state["pages"] > 0 and m.group(1).rstrip("/") == self.world.open_book:
+            self.world.keep(self.world.open_book, state["page"] - state["shift"])
         self.check_sanitizers()
         self.check_memory()
 

@@ -18,6 +18,11 @@ class World:
         self.zoom_max = 100.0       # the largest zoom reached in this run
         self.catalog_folders = set()  # folders the catalog window was asked to show
         self.prints = 0
+        self.resume = True          # "前回の位置から開く" as the program has it (it lasts)
+        # Where the program must remember the reader stopped: path -> (lower page, size, mtime),
+        # least recently left first; the book's size and time as they were when it was opened.
+        self.positions = {}
+        self.open_identity = None   # the open book's (size, mtime) when it was opened
 
     def rel(self, path):
         return os.path.relpath(path, self.root)
@@ -76,3 +81,44 @@ class World:
         """The three top folders of the library, where they are now."""
         found = [self.current(os.path.join(self.root, f)) for f in ("shelf", "shelf2", "books")]
         return [f for f in found if f]
+
+    def opened(self, path):
+        """The book at `path` was seen open: its identity as the program took it."""
+        self.open_identity = file_identity(path)
+
+    def keep(self, path, lower):
+        """The open book shows the spread whose lower page is `lower` (what leaving it keeps)."""
+        if self.open_identity is None:
+            return
+        self.positions.pop(path, None)
+        self.positions[path] = (max(lower, 0),) + self.open_identity
+
+    def expected_page(self, path, pages, shift):
+        """The spread the book at `path` must open at: the one holding the remembered page when
+        the option is on and the book is unchanged (followed through renames), else 0."""
+        if not self.resume:
+            return 0
+        for key in reversed(list(self.positions)):
+            if key == path or (not os.path.exists(key) and self.current(key) == path):
+                lower, size, mtime = self.positions[key]
+                if (size, mtime) != file_identity(path):
+                    return 0
+                return spread_holding(lower, pages, shift)
+        return 0
+
+
+def file_identity(path):
+    try:
+        st = os.stat(path)
+    except OSError:
+        return None
+    return (st.st_size, int(st.st_mtime))
+
+
+def spread_holding(page, n, s):
+    """The spread c showing `page` (0-based lower page), clamped to the last spread."""
+    last = 2 * ((n - 1 + s) // 2) if n - 1 + s > 0 else 0
+    page = min(page, n)
+    if page + s <= 0:
+        return 0
+    return min(2 * ((page + s) // 2), last)
