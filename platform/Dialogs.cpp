@@ -1,9 +1,12 @@
 #include "Dialogs.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 
 #include "Diagnostics.h"
@@ -24,8 +27,8 @@ struct Seam {
     DialogResponder responder;
     MessageBoxPresenter presenter;
     std::vector<ScriptedAnswer> script;
-    std::string scriptPath;          // the answer file the script was read from
-    std::streamoff scriptOffset = 0; // bytes of it read so far: whole lines only
+    std::string scriptPath; // the answer file the script was read from
+    off_t scriptOffset = 0; // bytes of it read so far: whole lines only
 };
 
 Seam& seam()
@@ -54,8 +57,13 @@ void addScriptLine(Seam& s, const std::string& line)
     s.script.push_back(entry);
 }
 
+// An answer line longer than this is skipped, unread: no answer is that long.
+constexpr size_t kMaxAnswerLine = 64 * 1024;
+
 // Reads the lines appended to the answer file since the last read, so that a test can answer
 // while the program runs. A line still being written (no newline yet) waits for the next read.
+// Only a regular file is read (a pipe without a writer would block the open, a device might
+// never end), and never more than one line at a time is held.
 void readNewScriptLines(Seam& s)
 {
     const char* env = std::getenv("MEKURI_DIALOG_ANSWERS");
@@ -67,14 +75,37 @@ void readNewScriptLines(Seam& s)
     }
     if (path.empty())
         return;
-    std::ifstream in(path, std::ios::binary);
-    if (!in || !in.seekg(s.scriptOffset))
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return;
-    const std::string added((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t start = 0;
-    for (size_t end; (end = added.find('\n', start)) != std::string::npos; start = end + 1)
-        addScriptLine(s, added.substr(start, end - start));
-    s.scriptOffset += static_cast<std::streamoff>(start);
+    struct stat status;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        debugPrint("dialog answers: %s is not a regular file\n", path.c_str());
+        close(fd);
+        return;
+    }
+    std::string line;
+    bool overlong = false;
+    off_t offset = s.scriptOffset;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = pread(fd, buffer, sizeof buffer, offset)) > 0 || (n < 0 && errno == EINTR)) {
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buffer[i] != '\n') {
+                overlong = overlong || line.size() >= kMaxAnswerLine;
+                if (!overlong)
+                    line += buffer[i];
+                continue;
+            }
+            if (!overlong)
+                addScriptLine(s, line);
+            line.clear();
+            overlong = false;
+            s.scriptOffset = offset + i + 1;
+        }
+        offset += n > 0 ? n : 0;
+    }
+    close(fd);
 }
 
 } // namespace

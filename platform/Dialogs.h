@@ -12,6 +12,8 @@
 // The file is read again at every request for the whole lines appended since, so a test may
 // add answers while the program runs; a line "withdraw" drops every answer before it that is
 // still unused (an answer prepared for a box that never came must not answer a later one).
+// Only a regular file is read (a pipe or a device is refused with a trace), and a line longer
+// than 64 KiB is skipped.
 
 enum class BoxIcon { Plain, Information, Warning, Error, Program };
 

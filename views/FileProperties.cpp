@@ -8,21 +8,29 @@
 #include "PropertyLines.h"
 #include "pipeline/ImageOperatorWrapper.h"
 #include "platform/Diagnostics.h"
+#include "platform/ShutdownRequest.h"
 
 namespace {
 
 constexpr int kWidth = 520;
 constexpr int kHeight = 400;
 
-// The OK button and the window's close box: the window goes once the callback has returned.
-void closeCb(Fl_Widget*, void* data)
+// Closes `window` once the callback that asked has returned, and makes its holder forget it.
+void closeWindow(Fl_Window* window, Fl_Window** holder)
 {
-    auto** holder = static_cast<Fl_Window**>(data);
-    if (*holder) {
-        (*holder)->hide();
-        Fl::delete_widget(*holder);
+    if (*holder == window)
         *holder = nullptr;
-    }
+    window->hide();
+    Fl::delete_widget(window);
+}
+
+// The OK button and the window's close box close their own window, whichever the holder
+// refers to by then.
+void closeCb(Fl_Widget* widget, void* data)
+{
+    Fl_Window* window = widget->as_window() ? widget->as_window() : widget->window();
+    if (window)
+        closeWindow(window, static_cast<Fl_Window**>(data));
 }
 
 } // namespace
@@ -37,6 +45,15 @@ Fl_Window* showFileProperties(const std::string& path, Fl_Window* owner, Fl_Wind
     sortPagesStable(book.pages);
     const std::vector<std::string> lines = propertyLines(path, book.bookTime, book.pages);
     book.close();
+    // The listing pumps events. Once the owner has gone (Quit, the catalog closed) or the
+    // program is being ended from outside, no window comes up; one a repeated command showed
+    // meanwhile gives way to this one, so that the holder owns the only window.
+    if (shuttingDown() || (owner && !owner->shown())) {
+        debugPrint("showFileProperties: %s listed after its window went\n", path.c_str());
+        return nullptr;
+    }
+    if (*holder)
+        closeWindow(*holder, holder);
 
     Fl_Group* current = Fl_Group::current();
     Fl_Group::current(nullptr);

@@ -97,9 +97,9 @@ class Dialog:
 
 
 def open_print_dialog(app):
-    """File menu, then "印刷 ..." (the fifth item)."""
+    """File menu, then "印刷 ..." (the eighth item)."""
     app.click(30, 8)
-    app.click(35, 106)
+    app.click(35, 163)
 
 
 def last(app, pattern):

@@ -31,10 +31,10 @@ STARTED = r"^print job (\d+) on mekuri-pdf$"
 
 
 def open_print_dialog(app, idle=True):
-    """File menu, then "印刷 ..." (the fifth item). While a job prints the program handles the
+    """File menu, then "印刷 ..." (the eighth item). While a job prints the program handles the
     choice only between sheets: `idle` false does not wait for that."""
     app.click(30, 8)
-    app.click(35, 106, idle=idle)
+    app.click(35, 163, idle=idle)
 
 
 def open_command(app):

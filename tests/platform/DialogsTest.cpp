@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+
+#include "tests/pipeline/Watchdog.h"
 
 TEST(Dialogs, ResponderAnswersAndReceivesTheButtons)
 {
@@ -62,6 +66,8 @@ class AnswerFile {
         out << text;
     }
 
+    const std::string& path() const { return path_; }
+
   private:
     static int counter_;
     std::string path_;
@@ -113,4 +119,24 @@ TEST(Dialogs, WithdrawDropsOnlyTheAnswersBeforeIt)
     EXPECT_EQ(ask("T"), 0);
     file.append("T\t2\n");
     EXPECT_EQ(ask("T"), 2);
+}
+
+TEST(Dialogs, AnAnswerFileThatIsNoRegularFileIsNotRead)
+{
+    AnswerFile file;
+    // A pipe nobody writes to would block the open; the program would hang at its first box.
+    ASSERT_EQ(mkfifo(file.path().c_str(), 0600), 0);
+    {
+        const cachetest::Watchdog watchdog(10, "asking with a pipe as the answer file");
+        EXPECT_EQ(ask("T"), 0);
+    }
+}
+
+TEST(Dialogs, AnOverlongLineIsSkippedAndTheAnswersAfterItAreRead)
+{
+    AnswerFile file;
+    file.append("T\t1\n" + std::string(200 * 1024, 'x') + "\nT\t2\n");
+    EXPECT_EQ(ask("T"), 1);
+    EXPECT_EQ(ask("T"), 2);
+    EXPECT_EQ(ask("T"), 0);
 }

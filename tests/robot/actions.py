@@ -445,8 +445,10 @@ def drop(robot, rng):
         return "drop (skipped: no xdnd_drop)"
     before = robot.state()
     path = choose_book(robot, rng) if rng.random() < 0.8 else rng.choice(robot.world.folders())
+    choice = None
     if os.path.isdir(path):
-        robot.answer("フォルダを開く", 0, rng.choice(["画像を開く", "カタログを開く"]))
+        choice = rng.choice(["画像を開く", "カタログを開く"])
+        robot.answer("フォルダを開く", 0, choice)
     may_fail(robot, path)
     prepare_close(robot)
     p = robot.program
@@ -459,8 +461,11 @@ def drop(robot, rng):
     if r.returncode != 0 and idle(before):
         robot.fail("drop", "the drop of %s was %s: %s" % (
             path, "refused" if r.returncode == 1 else "not finished", r.stdout[-1000:]))
-    if r.returncode == 0 and idle(before) and os.path.isfile(path):
+    if r.returncode == 0 and idle(before) and (os.path.isfile(path) or choice == "画像を開く"):
         expect_open(robot, path, mark)
+    elif r.returncode == 0 and idle(before) and choice == "カタログを開く":
+        robot.world.catalog_folders.add(path)
+        wait_building(robot, mark, path)
     else:
         robot.state()
     return "drop %s (status %d)" % (robot.world.rel(path), r.returncode)
