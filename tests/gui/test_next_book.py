@@ -1,6 +1,7 @@
 """The next and previous book of a folder (Ctrl + Page Down / Page Up and the File menu's
 次のﾌｧｲﾙ / 前のﾌｧｲﾙ), Home and End, and 数字順に並べる: a book that fails to open is shown
-failing and the next press goes past it, nothing opens at either end, and the natural order
+failing and the next press goes past it, nothing opens at either end, a pending rename is made
+first and the step starts from the new name, and the natural order
 lists the open book again at the page it showed. (Which book comes next in every mix of names
 and the spread Home and End show are the reading model's rules, tested in tests/reading.)"""
 import os
@@ -77,7 +78,7 @@ def test():
     work = tempfile.mkdtemp(prefix="mekuri-nextbook-")
     shelf = make_shelf(work)
     a1 = os.path.join(shelf, "a1.zip")
-    app = App([a1], answers=[("Error", 0, "")] * 3)
+    app = App([a1], answers=[("Error", 0, "")] * 3 + [("ファイル名を変更", 0, "a0.cbz")])
     try:
         expect_title(app, a1)
         # End and Home: the last spread (p3 right, p4 left), then the first page alone.
@@ -128,6 +129,11 @@ def test():
         # Without Ctrl, Page Down still turns a page and opens no book.
         app.key("Next")
         expect_title(app, os.path.join(shelf, "a10.cbz"))
+        # A pending rename is carried out first, and the step starts from the new name.
+        app.key("alt+f", "r")
+        app.key("ctrl+Next")
+        expect_title(app, a1)
+        check(os.path.exists(os.path.join(shelf, "a0.cbz")), "the pending rename was not made")
         app.key("alt+q")
         check(app.wait_exit() == 0, "the program did not end cleanly")
     finally:
