@@ -1,11 +1,10 @@
 """The next and previous book of a folder (Ctrl + Page Down / Page Up and the File menu's
 次のﾌｧｲﾙ / 前のﾌｧｲﾙ), Home and End, and 数字順に並べる: a book that fails to open is shown
 failing and the next press goes past it, nothing opens at either end, a pending rename is made
-first and the step starts from the new name, and the natural order
-lists the open book again at the page it showed. (Which book comes next in every mix of names
-and the spread Home and End show are the reading model's rules, tested in tests/reading.)"""
+first and the step starts from the new name, and the natural order lists the open book again
+at the page it showed. (Which book comes next in every mix of names and the spread Home and
+End show are the reading model's rules, tested in tests/reading.)"""
 import os
-import subprocess
 import tempfile
 import zipfile
 
