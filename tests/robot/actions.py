@@ -501,7 +501,9 @@ def print_book(robot, rng):
     if expected is None or expected == 0:
         robot.answer("Error")
     mark = robot.program.mark()
-    robot.program.key("alt+f", *(["Down"] * 5), "Return")
+    # Down stops at the File menu's last item (終了); 印刷 is two above it, whatever becomes
+    # active higher up.
+    robot.program.key("alt+f", *(["Down"] * 12), "Up", "Up", "Return")
     what = "print %s%s" % (text, " cancelled" if cancel else "")
     if not (idle(before) and book_open) or cancel or before["pages"] == 0:
         robot.state()
