@@ -1,7 +1,10 @@
 """Full screen (F11, left by F11 or Escape) without a window manager and with one: the window
 fills the screen with the catalog window still open, the menu bar and the spread list hidden,
-the last fit run again for the new size, the menu's shortcuts still working; leaving restores
+the last fit run again for the new size, the menu's shortcuts still working and the keyboard
+not grabbed; leaving restores
 the former geometry and picture."""
+import ctypes
+import ctypes.util
 import os
 import shutil
 import subprocess
@@ -22,6 +25,24 @@ def make_shelf(work):
     book = harness.make_book(os.path.join(shelf, "tall.zip"), ["300x600#c83232"] * 2, zip=True)
     harness.make_book(os.path.join(shelf, "other.zip"), ["300x600#3232c8"], zip=True)
     return shelf, book
+
+
+def keyboard_free():
+    """True when another client can grab the keyboard: nobody holds it."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                  ctypes.c_int, ctypes.c_ulong]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    check(display, "no display")
+    try:
+        # 0 is GrabSuccess; the display's close gives the grab back.
+        return x11.XGrabKeyboard(display, x11.XDefaultRootWindow(display), 0, 1, 1, 0) == 0
+    finally:
+        x11.XCloseDisplay(display)
 
 
 def red_in_row(shot, y):
@@ -68,6 +89,7 @@ def full_screen_round(app, shelf, catalog):
     app.idle()
     check(catalog in harness.window_ids("^%s$" % shelf.replace(".", "\\.")),
           "the catalog window went away with full screen")
+    check(keyboard_free(), "full screen holds the keyboard")
     shot = harness.screenshot()
     # The fit ran again: the page reaches the screen's bottom, far below the window's former
     # height; the menu bar's grey is gone from the top left corner.
