@@ -1,8 +1,7 @@
 """Full screen (F11, left by F11 or Escape) without a window manager and with one: the window
 fills the screen with the catalog window still open, the menu bar and the spread list hidden,
 the last fit run again for the new size, the menu's shortcuts still working and the keyboard
-not grabbed; leaving restores
-the former geometry and picture."""
+not grabbed; leaving restores the former geometry and picture."""
 import ctypes
 import ctypes.util
 import os
