@@ -203,7 +203,10 @@ def cat_popup(robot, rng, geom, s):
     prepare_close(robot)
     catalog_click(robot, geom, cx + 75, cy + 60, button=3)
     robot.wait_state(lambda st: "menu" in st["windows"], 5)
-    xdo("key", *(["Down"] * (POPUP[item] + 1) + ["Return"]))
+    # The menu opens with its first item under the pointer, chosen or not as the pointer's
+    # entry into the menu falls: counted back from the last item, the count holds either way.
+    last = max(POPUP.values())
+    xdo("key", *(["Down"] * (last + 2) + ["Up"] * (last - POPUP[item]) + ["Return"]))
     if item == "properties":
         st = robot.wait_state(lambda st: "catproperty" in st["windows"], 10)
         if "catproperty" in st["windows"]:
