@@ -1,8 +1,8 @@
 #include "ExitSave.h"
 
-#include "reading/RenameFile.h"
 #include "catalog/CatalogFile.h"
 #include "platform/Diagnostics.h"
+#include "reading/RenameFile.h"
 
 void saveBeforeExit(CatalogModel* catalog, const std::string& bookFolder, std::string& bookFileName,
                     std::string& newFileName)

@@ -19,9 +19,8 @@ enum { BUTTON_OK = 0, BUTTON_CANCEL = 1, BUTTON_RESTORE = 2 };
 
 // The dialog window; one press of a button ends one round.
 class RenameDialog {
-public:
-    explicit RenameDialog(const std::string& initial)
-        : window_(new Fl_Window(360, 100, kTitle))
+  public:
+    explicit RenameDialog(const std::string& initial) : window_(new Fl_Window(360, 100, kTitle))
     {
         input_ = new Fl_Input(10, 15, 340, 24);
         input_->value(initial.c_str());
@@ -36,10 +35,12 @@ public:
         buttons_[BUTTON_CANCEL] = cancel;
         buttons_[BUTTON_RESTORE] = restore;
         window_->end();
-        window_->callback([](Fl_Widget* w, void* self) {
-            static_cast<RenameDialog*>(self)->pressed_ = BUTTON_CANCEL;
-            w->hide();
-        }, this);
+        window_->callback(
+            [](Fl_Widget* w, void* self) {
+                static_cast<RenameDialog*>(self)->pressed_ = BUTTON_CANCEL;
+                w->hide();
+            },
+            this);
     }
 
     // Shows the dialog with `text` selected and focused; returns the button pressed.
@@ -54,7 +55,7 @@ public:
         return pressed_;
     }
 
-private:
+  private:
     static void press(Fl_Widget* button, void* self)
     {
         auto* dialog = static_cast<RenameDialog*>(self);

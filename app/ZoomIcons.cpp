@@ -27,7 +27,8 @@ Fl_RGB_Image* cut(const std::vector<unsigned char>& strip, int x, int y, int w, 
     auto* pixels = new unsigned char[static_cast<size_t>(w) * h * 3];
     for (int row = 0; row < h; ++row)
         std::memcpy(pixels + static_cast<size_t>(row) * w * 3,
-                    strip.data() + static_cast<size_t>(y + row) * 96 + x * 3, static_cast<size_t>(w) * 3);
+                    strip.data() + static_cast<size_t>(y + row) * 96 + x * 3,
+                    static_cast<size_t>(w) * 3);
     auto* image = new Fl_RGB_Image(pixels, w, h, 3);
     image->alloc_array = 1; // the image frees its pixels
     return image;

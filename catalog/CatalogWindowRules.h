@@ -39,7 +39,6 @@ int nextRenameTarget(int selected, int count, bool backwards);
 // Whether a rename may give an archive this name: not empty, not "." or "..", no "/" and no
 // control character (a newline pasted into the field included), at most 255 bytes.
 
-
 // The vertical scroll position after a wheel turn of `d` (120 a notch, positive away from the
 // user): one row (180 pixels) a whole notch, within 0 .. page height − area height + 4. The
 // position stays when the page fits the area.
@@ -55,4 +54,3 @@ struct HideRuleAction {
 };
 HideRuleAction hideRuleAction(bool catalogStillShown, bool beingDeleted, bool closingCatalog,
                               bool mainShown, bool mainIconified);
-

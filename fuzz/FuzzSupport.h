@@ -22,8 +22,8 @@ inline const std::string& scratchFolder()
 {
     static const std::string folder = [] {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                              "/mekuri-fuzz-XXXXXX";
+        std::string pattern =
+            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/mekuri-fuzz-XXXXXX";
         if (mkdtemp(&pattern[0]) == nullptr)
             std::abort();
         static std::string toRemove = pattern;
@@ -81,10 +81,7 @@ class Reader {
   public:
     Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
-    uint8_t byte()
-    {
-        return pos_ < size_ ? data_[pos_++] : 0;
-    }
+    uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
     uint16_t u16() { return static_cast<uint16_t>(byte() | byte() << 8); }
     uint32_t u32() { return static_cast<uint32_t>(u16() | static_cast<uint32_t>(u16()) << 16); }
     const uint8_t* rest() const { return data_ + pos_; }

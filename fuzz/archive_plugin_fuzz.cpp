@@ -22,8 +22,8 @@ namespace {
 
 constexpr size_t kMaxFetched = 64;
 
-const char* const kNames[] = {"book.lzh", "book.rar", "book.7z", "book.tar", "book.cbz",
-                              "book.part1.rar"};
+const char* const kNames[] = {"book.lzh", "book.rar", "book.7z",
+                              "book.tar", "book.cbz", "book.part1.rar"};
 
 struct Record {
     uint32_t position;

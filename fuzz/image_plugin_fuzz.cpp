@@ -55,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (info == nullptr || bits == nullptr)
         std::abort();
     SpiBitmap bitmap;
-    const std::string problem = convertSpiBitmap(
-        static_cast<unsigned char*>(info), malloc_usable_size(info),
-        static_cast<unsigned char*>(bits), malloc_usable_size(bits), &bitmap);
+    const std::string problem =
+        convertSpiBitmap(static_cast<unsigned char*>(info), malloc_usable_size(info),
+                         static_cast<unsigned char*>(bits), malloc_usable_size(bits), &bitmap);
     if (!problem.empty())
         std::abort();
     const int height = pictureInfo.height > 0 ? pictureInfo.height : -pictureInfo.height;

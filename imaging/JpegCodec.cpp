@@ -45,7 +45,7 @@ long codecMemoryLimit(size_t fileSize, bool arithmetic)
     if (need <= static_cast<uint64_t>(kMinCodecMemory))
         return kMinCodecMemory;
     return need >= static_cast<uint64_t>(kMaxCodecMemory) ? kMaxCodecMemory
-                                                           : static_cast<long>(need);
+                                                          : static_cast<long>(need);
 }
 
 // Every block of a Huffman-coded scan costs at least two bits (its DC code and its end of
@@ -62,7 +62,8 @@ bool tooLittleData(const jpeg_decompress_struct& cinfo, size_t fileSize)
         return false;
     uint64_t blocks = 0;
     for (int c = 0; c < cinfo.num_components; ++c)
-        blocks += uint64_t(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks;
+        blocks +=
+            uint64_t(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks;
     return blocks > kMaxBlocksPerFileByte * fileSize;
 }
 

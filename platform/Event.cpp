@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdint>
 
-Event::Event(Kind kind, bool initiallySet) : kind_(kind), set_(initiallySet) {}
+Event::Event(Kind kind, bool initiallySet) : kind_(kind), set_(initiallySet)
+{
+}
 
 void Event::set()
 {

@@ -7,7 +7,7 @@
 // clears itself as that wait returns; a set() with nobody waiting stays until someone waits.
 // A manual-reset event stays set, letting every wait through, until reset(). Thread-safe.
 class Event {
-public:
+  public:
     enum Kind { AutoReset, ManualReset };
 
     explicit Event(Kind kind, bool initiallySet = false);
@@ -22,7 +22,7 @@ public:
     bool waitFor(unsigned ms);
     unsigned handle() const;
 
-private:
+  private:
     bool consume(); // mutex_ held
 
     std::mutex mutex_;

@@ -6,7 +6,7 @@
 // The bytes come from malloc, so a block a plug-in malloc'ed can be adopted and is freed
 // with free. Move-only; the holder frees it.
 class MemoryBlock {
-public:
+  public:
     MemoryBlock() = default;
     ~MemoryBlock();
     MemoryBlock(MemoryBlock&& other) noexcept;
@@ -27,7 +27,7 @@ public:
     void shrinkTo(size_t size);
     void reset();
 
-private:
+  private:
     unsigned char* data_ = nullptr;
     size_t size_ = 0;
 };

@@ -28,7 +28,7 @@ class Mutex {
   private:
     void taken();
 
-    std::recursive_timed_mutex mutex_;
+    std::recursive_mutex mutex_;
     std::atomic<std::thread::id> owner_{};
     int depth_ = 0; // guarded by mutex_
 };

@@ -6,7 +6,9 @@
 
 #include <system_error>
 
-Thread::Thread() : ended_(Event::ManualReset) {}
+Thread::Thread() : ended_(Event::ManualReset)
+{
+}
 
 Thread::~Thread()
 {

@@ -10,7 +10,7 @@
 // One joinable thread whose end can be waited for with a time-out (std::thread cannot).
 // Owned and joined by whoever started it; never detached.
 class Thread {
-public:
+  public:
     Thread();
     ~Thread(); // joins a thread still running
     Thread(const Thread&) = delete;
@@ -25,7 +25,7 @@ public:
     // The kernel's id of the thread (0 before it runs).
     unsigned long id() const { return tid_; }
 
-private:
+  private:
     std::thread thread_;
     Event ended_;
     std::atomic<unsigned long> tid_{0};

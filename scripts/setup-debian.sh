@@ -16,7 +16,7 @@ python3 xdg-utils gdb
 dpkg-dev file desktop-file-utils
 cups cups-client cups-filters poppler-utils
 p7zip-full jlha-utils libjpeg-turbo-progs libvips-tools
-clang libclang-rt-dev llvm
+clang libclang-rt-dev llvm clang-format
 "
 
 missing=""

@@ -3,7 +3,8 @@
 # and what they link are built, with ccache, to keep the runs short):
 # - build-asan/: every unit test (label unit, no GUI test) with AddressSanitizer, LeakSanitizer
 #   and UndefinedBehaviorSanitizer; any report fails the run, undefined behaviour included.
-# - build-tsan/: the image cache and worker tests (ctest -R '^Cache') with ThreadSanitizer.
+# - build-tsan/: the image cache and worker tests and the mutex's (ctest -R '^(Cache|AutoLock)')
+#   with ThreadSanitizer.
 # Reports go to build-*/{asan,tsan}-report.* (the tests capture standard error) and are printed
 # when a test fails. `test-sanitizers.sh asan` or `tsan` runs one of the two.
 set -e
@@ -53,13 +54,13 @@ fi
 if [ "$which" = all ] || [ "$which" = tsan ]; then
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEKURI_SANITIZE=thread \
         >/dev/null
-    cmake --build build-tsan --target pipeline_tests -- -j2
+    cmake --build build-tsan --target pipeline_tests platform_tests -- -j2
     (
         cd build-tsan
         rm -f tsan-report.*
         status=0
         TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 log_path=$PWD/tsan-report ${TSAN_OPTIONS:-}" \
-            ctest --output-on-failure -j2 -R '^Cache' || status=$?
+            ctest --output-on-failure -j2 -R '^(Cache|AutoLock)' || status=$?
         if show_reports tsan-report.*; then
             status=1
         fi

@@ -45,13 +45,20 @@ void drawDigit(RgbImage& image, int digit, int x, int y, int h, Rgb colour)
     const int t = std::max(2, h / 8);
     const int half = h / 2;
     const unsigned char s = kSegments[digit];
-    if (s & 0x01) image.fillRect(x, y, w, t, colour);                      // a
-    if (s & 0x02) image.fillRect(x + w - t, y, t, half, colour);           // b
-    if (s & 0x04) image.fillRect(x + w - t, y + half, t, h - half, colour); // c
-    if (s & 0x08) image.fillRect(x, y + h - t, w, t, colour);              // d
-    if (s & 0x10) image.fillRect(x, y + half, t, h - half, colour);        // e
-    if (s & 0x20) image.fillRect(x, y, t, half, colour);                   // f
-    if (s & 0x40) image.fillRect(x, y + half - t / 2, w, t, colour);       // g
+    if (s & 0x01)
+        image.fillRect(x, y, w, t, colour); // a
+    if (s & 0x02)
+        image.fillRect(x + w - t, y, t, half, colour); // b
+    if (s & 0x04)
+        image.fillRect(x + w - t, y + half, t, h - half, colour); // c
+    if (s & 0x08)
+        image.fillRect(x, y + h - t, w, t, colour); // d
+    if (s & 0x10)
+        image.fillRect(x, y + half, t, h - half, colour); // e
+    if (s & 0x20)
+        image.fillRect(x, y, t, half, colour); // f
+    if (s & 0x40)
+        image.fillRect(x, y + half - t / 2, w, t, colour); // g
 }
 
 struct JpegError {
@@ -154,9 +161,9 @@ bool writeZip(const std::string& path,
         info.tmz_date.tm_hour = 12;
         const uLong flags = utf8Flag ? (1u << 11) : 0;
         if (zipOpenNewFileInZip4_64(zip, entry.first.c_str(), &info, nullptr, 0, nullptr, 0,
-                                    nullptr, store ? 0 : Z_DEFLATED, store ? 0 : 6, 0,
-                                    -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
-                                    0, flags, 0) != ZIP_OK) {
+                                    nullptr, store ? 0 : Z_DEFLATED, store ? 0 : 6, 0, -MAX_WBITS,
+                                    DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, flags,
+                                    0) != ZIP_OK) {
             ok = false;
             break;
         }

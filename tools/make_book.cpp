@@ -43,7 +43,8 @@ int main(int argc, char** argv)
             numbers = false;
     }
     if (argc - i < 2) {
-        std::fprintf(stderr, "usage: %s [--zip] [--gray] [--plain] OUTPUT WxH#RRGGBB ...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--zip] [--gray] [--plain] OUTPUT WxH#RRGGBB ...\n",
+                     argv[0]);
         return 2;
     }
     const std::string output = argv[i++];

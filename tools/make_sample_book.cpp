@@ -14,8 +14,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s OUTPUT.zip\n", argv[0]);
         return 2;
     }
-    const Rgb colours[12] = {{230, 80, 70},  {240, 160, 60}, {230, 210, 70}, {140, 200, 80},
-                             {70, 180, 120}, {70, 190, 190}, {80, 140, 220}, {110, 100, 210},
+    const Rgb colours[12] = {{230, 80, 70},  {240, 160, 60}, {230, 210, 70},  {140, 200, 80},
+                             {70, 180, 120}, {70, 190, 190}, {80, 140, 220},  {110, 100, 210},
                              {170, 90, 200}, {220, 90, 160}, {160, 160, 160}, {120, 90, 60}};
     std::vector<std::pair<std::string, std::vector<unsigned char>>> entries;
     for (int i = 0; i < 12; ++i) {

@@ -10,7 +10,7 @@ namespace MekuriCustom {
 // colour (no flicker while scrolling a large spread). Same members, scrollbar logic and public
 // operations as ::Fl_Scroll. UI thread only.
 class Fl_Scroll : public Fl_Group {
-public:
+  public:
     enum { HORIZONTAL = 1, VERTICAL = 2, BOTH = 3, ALWAYS_ON = 4 };
 
     Fl_Scroll(int x, int y, int w, int h, const char* label = nullptr);
@@ -31,10 +31,10 @@ public:
     Fl_Scrollbar scrollbar;  // vertical, at the right edge
     Fl_Scrollbar hscrollbar; // horizontal, at the bottom edge
 
-protected:
+  protected:
     void draw() override;
 
-private:
+  private:
     struct Layout {
         int childL, childR, childT, childB; // bounding box of the content children
         bool hneeded, vneeded;

@@ -10,10 +10,10 @@
 
 #include "MekuriScroll.h"
 #include "ScreenBlit.h"
-#include "reading/ScrollRule.h"
 #include "ViewerState.h"
 #include "pipeline/CacheObject.h"
 #include "platform/Diagnostics.h"
+#include "reading/ScrollRule.h"
 
 namespace {
 

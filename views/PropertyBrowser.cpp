@@ -43,8 +43,7 @@ int PropertyBrowser::handle(int event)
     case FL_RELEASE:
         if (Fl::event_button() != FL_LEFT_MOUSE || inertia.state() != InertiaHdr::TRACKING)
             break;
-        if (inertia.endDrag(Fl::event_x(), Fl::event_y(), !isTouchMouse(),
-                            Fl::event_is_click()))
+        if (inertia.endDrag(Fl::event_x(), Fl::event_y(), !isTouchMouse(), Fl::event_is_click()))
             return 1;
         break; // a click: nothing to select in a plain listing; the drag simply ends
     default:

@@ -48,7 +48,8 @@ int blit(int destX, int destY, int destW, int destH, int srcX, int srcY, int src
     std::vector<unsigned char> rgb(static_cast<size_t>(cw) * ch * 3);
     std::vector<int> columns(cw);
     for (int i = 0; i < cw; ++i)
-        columns[i] = srcX + (destW == srcW ? cx - destX + i : mapNearest(cx - destX + i, destW, srcW));
+        columns[i] =
+            srcX + (destW == srcW ? cx - destX + i : mapNearest(cx - destX + i, destW, srcW));
     for (int row = 0; row < ch; ++row) {
         const int dy = cy - destY + row;
         const int topRow = srcTop + (destH == srcH ? dy : mapNearest(dy, destH, srcH));

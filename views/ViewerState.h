@@ -17,7 +17,7 @@ class Fl_Scroll;
 // window derives from it and supplies the operations the views call back into (turning pages,
 // ending a live zoom, fetching pictures). UI thread only.
 class ViewerState : public ReadingModel {
-public:
+  public:
     // A picture of the open book from the cache (see CacheManager::prepareEntry), with one
     // reference the caller gives back with releaseEntry; null when there is none.
     virtual CacheObject* prepareEntry(int tag, int page, float filterParam1, float filterParam2,

@@ -11,7 +11,7 @@ namespace {
 // One UTF-8 character-type locale for the plug-in, made on first use and freed when the
 // plug-in is unloaded (no call into the plug-in can be running then).
 class SharedUtf8Locale {
-public:
+  public:
     SharedUtf8Locale()
     {
         for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {

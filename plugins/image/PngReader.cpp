@@ -130,8 +130,8 @@ int decodeRows(PngReadState& state, Source& source, uint64_t idatBytes, Bitmap24
     if (!Bitmap24::fits(width, height) || (interlaced && !Bitmap24::workFits(width, height, 4)))
         return SPI_NO_MEMORY;
     if (!enoughImageData(png, info, idatBytes)) {
-        debugPrint("mekuri_image: PNG: %u x %u needs more image data than the file holds\n",
-                   width, height);
+        debugPrint("mekuri_image: PNG: %u x %u needs more image data than the file holds\n", width,
+                   height);
         return SPI_BROKEN_DATA;
     }
     // To 8-bit RGBA whatever the source: palette and low-depth grey expanded, tRNS made

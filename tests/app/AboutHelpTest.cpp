@@ -11,7 +11,8 @@ TEST(About, ShowsCacheFiguresInUnitsOf1024000Bytes)
 {
     const std::string text = aboutText({{"FLTK", "1.3.8"}}, " a.spi b.spi", 5120000, 102400000);
     EXPECT_NE(text.find("\n\n5 MB cache used. (max 100 MB)\n"), std::string::npos);
-    EXPECT_EQ(text.rfind("5 MB cache used."), text.size() - std::string("5 MB cache used. (max 100 MB)\n").size());
+    EXPECT_EQ(text.rfind("5 MB cache used."),
+              text.size() - std::string("5 MB cache used. (max 100 MB)\n").size());
 }
 
 TEST(About, ListsNameLibrariesAndPluginsInOrder)

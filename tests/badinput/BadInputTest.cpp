@@ -32,11 +32,8 @@ namespace {
 
 // Ends the process, naming the book, when one book takes longer than its time.
 class Watchdog {
-public:
-    Watchdog()
-        : thread_([this] { run(); })
-    {
-    }
+  public:
+    Watchdog() : thread_([this] { run(); }) {}
     ~Watchdog()
     {
         {
@@ -59,7 +56,7 @@ public:
         armed_ = false;
     }
 
-private:
+  private:
     void run()
     {
         std::unique_lock<std::mutex> hold(mutex_);
@@ -92,8 +89,8 @@ long peakResidentKb()
     return -1;
 }
 
-std::string work;          // a copy of the fixtures and the hostile files
-int messagesShown = 0;     // boxes the program put up (answered by the seam)
+std::string work;      // a copy of the fixtures and the hostile files
+int messagesShown = 0; // boxes the program put up (answered by the seam)
 Watchdog* watchdog = nullptr;
 
 struct Outcome {
@@ -187,7 +184,7 @@ std::vector<std::string> listTree(const std::string& root, bool folders)
 }
 
 class BadInput : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         Fl::w(); // opens the display
@@ -226,8 +223,9 @@ TEST_F(BadInput, EveryFixtureFileOpensAsABookOrIsRefusedWithAMessage)
             opened.push_back(fs::path(path).filename().string());
     }
     // The picture books among them open (the other archives hold no pictures).
-    for (const char* book : {"photobook.cbz", "photobook_lh5_level1.lzh", "photobook_utf8_names.cbz",
-                             "photobook_zip64_stored.cbz", "unrarjs_test_with_jpeg.rar"})
+    for (const char* book :
+         {"photobook.cbz", "photobook_lh5_level1.lzh", "photobook_utf8_names.cbz",
+          "photobook_zip64_stored.cbz", "unrarjs_test_with_jpeg.rar"})
         EXPECT_NE(std::find(opened.begin(), opened.end(), book), opened.end()) << book;
 }
 

@@ -36,7 +36,8 @@ TEST(CatalogSearch, PatternsTakeJapaneseNamesCharacterByCharacter)
     EXPECT_FALSE(entryMatches("続3巻.zip", "[!続]3巻.zip", kSearchPattern));
     EXPECT_TRUE(entryMatches("ぬ.zip", "[あ-ん].zip", kSearchPattern));
     EXPECT_TRUE(entryMatches("上巻.zip", "{上,下}巻.zip", kSearchPattern));
-    EXPECT_TRUE(entryMatches("ＶＯＬ.zip", "ｖｏｌ.*", kSearchPattern)); // full-width letters fold too
+    EXPECT_TRUE(
+        entryMatches("ＶＯＬ.zip", "ｖｏｌ.*", kSearchPattern)); // full-width letters fold too
 }
 
 TEST(CatalogSearch, ForwardContinuesAfterTheLastHit)

@@ -42,8 +42,7 @@ std::vector<unsigned char> flatJpeg(int width, int height, bool progressive)
 // after a few megabytes, at every scale.
 TEST(JpegCodecRegression, TinyProgressiveFileDeclaringAHugePictureFailsWithLittleMemory)
 {
-    const std::vector<unsigned char> bytes =
-        readCase("progressive_444_declares_18000x18000.jpg");
+    const std::vector<unsigned char> bytes = readCase("progressive_444_declares_18000x18000.jpg");
     ASSERT_EQ(bytes.size(), 558u);
     JpegInfo info;
     ASSERT_EQ(readJpegInfo(bytes.data(), bytes.size(), &info), JpegStatus::Ok);

@@ -47,8 +47,14 @@ TEST(Event, AutoResetWakesOneOfTwoWaitersPerSet)
     Event e(Event::AutoReset);
     std::atomic<int> woken{0};
     Thread a, b;
-    ASSERT_TRUE(a.start([&] { e.wait(); ++woken; }));
-    ASSERT_TRUE(b.start([&] { e.wait(); ++woken; }));
+    ASSERT_TRUE(a.start([&] {
+        e.wait();
+        ++woken;
+    }));
+    ASSERT_TRUE(b.start([&] {
+        e.wait();
+        ++woken;
+    }));
     e.set();
     // Exactly one gets through; give the other time to (wrongly) pass too.
     const bool aDone = a.waitFor(2000) || b.waitFor(2000);
@@ -66,8 +72,14 @@ TEST(Event, ManualResetWakesEveryWaiter)
     Event e(Event::ManualReset);
     std::atomic<int> woken{0};
     Thread a, b;
-    ASSERT_TRUE(a.start([&] { e.wait(); ++woken; }));
-    ASSERT_TRUE(b.start([&] { e.wait(); ++woken; }));
+    ASSERT_TRUE(a.start([&] {
+        e.wait();
+        ++woken;
+    }));
+    ASSERT_TRUE(b.start([&] {
+        e.wait();
+        ++woken;
+    }));
     e.set();
     EXPECT_TRUE(a.waitFor(5000));
     EXPECT_TRUE(b.waitFor(5000));

@@ -70,16 +70,16 @@ TEST(Text, ConvertsBetweenUtf8AndCp932)
     ASSERT_TRUE(cp932ToUtf8(sjis, back));
     EXPECT_EQ(back, "ページ01.jpg");
     EXPECT_FALSE(utf8ToCp932("\xF0\x9F\x98\x80", sjis)); // no emoji in cp932
-    EXPECT_FALSE(cp932ToUtf8("\x81", back));              // a lone lead byte
+    EXPECT_FALSE(cp932ToUtf8("\x81", back));             // a lone lead byte
 }
 
 TEST(Text, ValidatesUtf8)
 {
     EXPECT_TRUE(isValidUtf8("abc ページ"));
-    EXPECT_FALSE(isValidUtf8("\x83\x79"));         // Shift-JIS bytes
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
-    EXPECT_FALSE(isValidUtf8("\xE3\x83"));         // cut short
+    EXPECT_FALSE(isValidUtf8("\x83\x79"));     // Shift-JIS bytes
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // surrogate
+    EXPECT_FALSE(isValidUtf8("\xE3\x83"));     // cut short
 }
 
 TEST(Text, CutsLabelsByCp932Width)
@@ -87,7 +87,8 @@ TEST(Text, CutsLabelsByCp932Width)
     // 25 single-byte characters: 20 then 5.
     auto lines = cutByCp932Width("abcdefghijklmnopqrstuvwxy", 20, 3);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "abcdefghijklmnopqrs" "t");
+    EXPECT_EQ(lines[0], "abcdefghijklmnopqrs"
+                        "t");
     EXPECT_EQ(lines[1], "uvwxy");
     // A double-byte character that would take bytes 20 and 21 moves whole to the next line.
     lines = cutByCp932Width("abcdefghijklmnopqrs漢字", 20, 3);

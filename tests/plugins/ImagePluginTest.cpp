@@ -457,8 +457,8 @@ TEST_F(ImagePlugin, OnlyPicturesInMemoryAreRead)
 // of row pointers, leaking it every time. A book of such pages would leak with every read.
 TEST_F(ImagePlugin, BrokenInterlacedPngFailsWithoutLeaking)
 {
-    const auto bytes =
-        readFile(std::string(MEKURI_TEST_DATA) + "/fuzz/image_plugin/interlaced_png_broken_idat.png");
+    const auto bytes = readFile(std::string(MEKURI_TEST_DATA) +
+                                "/fuzz/image_plugin/interlaced_png_broken_idat.png");
     ASSERT_EQ(bytes.size(), 117u);
     ImageClient::Picture picture;
     EXPECT_NE(client.decode(bytes, picture), 0);

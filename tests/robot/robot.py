@@ -62,7 +62,8 @@ class Robot:
         san = os.path.join(self.work, "san", "san")
         env["ASAN_OPTIONS"] = "detect_leaks=1:log_path=%s:%s" % (san, os.environ.get("ASAN_OPTIONS", ""))
         env["UBSAN_OPTIONS"] = "print_stacktrace=1:log_path=%s" % san
-        env["TSAN_OPTIONS"] = "log_path=%s:second_deadlock_stack=1" % san
+        env["TSAN_OPTIONS"] = "log_path=%s:second_deadlock_stack=1:suppressions=%s" % (
+            san, os.path.join(os.path.dirname(os.path.abspath(__file__)), "tsan.supp"))
         if self.cups:
             env.update(self.cups.env())
             env["HOME"] = os.path.join(self.work, "home")

@@ -9,14 +9,14 @@ namespace {
 
 // A handler whose clock the test sets and which records what it was asked to do.
 class RecordingInertia : public InertiaHdr {
-public:
+  public:
     RecordingInertia() : InertiaHdr([this] { return clock; }) {}
 
     uint32_t clock = 1000;
     std::vector<std::pair<int, int>> drags, moves;
     int starts = 0, completions = 0;
 
-protected:
+  protected:
     void dragCallback(int x, int y) override { drags.emplace_back(x, y); }
     void inertStart(int, int) override { ++starts; }
     void inertiaCallback(int x, int y) override { moves.emplace_back(x, y); }
