@@ -45,10 +45,13 @@ def make_shelf(work):
 
 
 def expect_spread(app, left, right, what):
-    shot = app.shot()
-    for x, colour, side in ((LEFT, left, "left"), (RIGHT, right, "right")):
-        actual = shot.pixel(x, Y0 + 100)
-        check(near(actual, rgb(colour)), "%s: the %s page is %r, not %s" % (what, side, actual, colour))
+    """Polls until the spread shows `left` and `right` (pages are decoded by worker threads and
+    painted when they arrive)."""
+    def shown():
+        shot = app.shot()
+        return [shot.pixel(LEFT, Y0 + 100), shot.pixel(RIGHT, Y0 + 100)]
+    harness.wait_for(lambda: all(near(a, rgb(c)) for a, c in zip(shown(), (left, right))),
+                     lambda: "%s: the pages are %r, not %s and %s" % (what, shown(), left, right))
 
 
 def expect_title(app, name):
@@ -84,7 +87,8 @@ def test():
         app.key("End")
         expect_spread(app, YELLOW, BLUE, "End")
         app.key("Home")
-        check(near(app.shot().pixel(LEFT, Y0 + 100), rgb(RED)), "Home did not show page 1")
+        harness.wait_for(lambda: near(app.shot().pixel(LEFT, Y0 + 100), rgb(RED)),
+                         "Home did not show page 1")
         app.key("End")
 
         # The natural order lists the book again at the page shown: p3 is now the third page,
