@@ -1,6 +1,7 @@
 #include "MainMenu.h"
 
 #include "AboutHelp.h"
+#include "BookSteps.h"
 #include "Commands.h"
 #include "LastingCommands.h"
 #include "Mekuri.h"
@@ -19,9 +20,10 @@ Fl_Menu_Item mainMenu[MAIN_MENU_SIZE] = {
     {"開く(&O)...", 0, open_cb, nullptr, 0, 0, 0, 0, 0},
     // Greyed while the recent list is empty (rebuildRecentMenu).
     {"最近開いたﾌｧｲﾙ", 0, nullptr, recentMenu, FL_SUBMENU_POINTER | FL_MENU_INACTIVE, 0, 0, 0, 0},
-    // Greyed until their commands are built.
-    {"次のﾌｧｲﾙ", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
-    {"前のﾌｧｲﾙ", 0, nullptr, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
+    // Ctrl + Page Down / Page Up are the main window's own keys, not shortcuts here: the
+    // scrollbars would take them first.
+    {"次のﾌｧｲﾙ", 0, nextBook_cb, nullptr, 0, 0, 0, 0, 0},
+    {"前のﾌｧｲﾙ", 0, previousBook_cb, nullptr, 0, 0, 0, 0, 0},
     {"ｶﾀﾛｸﾞ(&A)...", FL_ALT + 'a', catalog_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
     {"閉じる(&C)", FL_ALT + 'c', close_cb, nullptr, MENU_WITH_WINDOW, 0, 0, 0, 0},
     {"ﾌｧｲﾙ名の変更(&R)...", 0, rename_cb, nullptr, 0, 0, 0, 0, 0},
@@ -36,8 +38,7 @@ Fl_Menu_Item mainMenu[MAIN_MENU_SIZE] = {
     {"右綴じ(&R)", 0, binding_cb, nullptr, FL_MENU_RADIO | FL_MENU_VALUE, 0, 0, 0, 0},
     {"左綴じ(&L)", 0, binding_cb, nullptr, FL_MENU_RADIO | FL_MENU_DIVIDER, 0, 0, 0, 0},
     {"前回の位置から開く", 0, resume_cb, nullptr, FL_MENU_TOGGLE | FL_MENU_VALUE, 0, 0, 0, 0},
-    // Greyed until its command is built.
-    {"数字順に並べる", 0, nullptr, nullptr, FL_MENU_TOGGLE | FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"数字順に並べる", 0, naturalOrder_cb, nullptr, FL_MENU_TOGGLE, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"次頁(←)", 0, leftArrow_cb, nullptr, 0, 0, 0, 0, 0},
     {"(→)前頁", 0, rightArrow_cb, nullptr, 0, 0, 0, 0, 0},

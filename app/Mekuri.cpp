@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "BookSteps.h"
 #include "CatalogWindow.h"
 #include "Commands.h"
+#include "FullScreen.h"
 #include "LastingCommands.h"
 #include "MainMenu.h"
 #include "Opening.h"
@@ -254,6 +256,32 @@ int Mekuri::keyTable()
     }
 }
 
+int Mekuri::ownKeys()
+{
+    const int key = Fl::event_key();
+    // Before the table's Page Down / Page Up, which then act only without Ctrl.
+    if ((key == FL_Page_Down || key == FL_Page_Up) && Fl::event_state(FL_CTRL)) {
+        stepBook(key == FL_Page_Down);
+        return 1;
+    }
+    switch (key) {
+    case FL_Home:
+    case FL_End:
+        apply(showEndSpread(key == FL_End));
+        return 1;
+    case FL_F + 11:
+        setFullScreen(!fullScreen_);
+        return 1;
+    case FL_Escape:
+        if (!fullScreen_)
+            return 0;
+        setFullScreen(false);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 int Mekuri::handle(int event)
 {
     switch (event) {
@@ -261,13 +289,16 @@ int Mekuri::handle(int event)
         // A key reaches the window as a shortcut only when no widget has the keyboard focus,
         // as after a message box closed without a window manager to give it back: the key
         // table still applies, and the spread view takes the focus again.
-        if (Fl::focus() == nullptr && keyTable()) {
+        if (Fl::focus() == nullptr && (ownKeys() || keyTable())) {
             pages->take_focus();
             return 1;
         }
+        // A hidden menu bar is offered no shortcut: in full screen the window offers them.
+        if (fullScreen_ && menuBar->test_shortcut())
+            return 1;
         return Fl_Window::handle(event);
     case FL_KEYBOARD:
-        return keyTable();
+        return ownKeys() || keyTable();
     case FL_HIDE:
         pageList->removepopupNow();
         Fl_Window::handle(event);
@@ -296,15 +327,77 @@ void Mekuri::resize(int X, int Y, int W, int H)
     Fl_Window::resize(X, Y, W, H);
     if (W == oldW && H == oldH)
         return;
-    menuBar->resize(0, 0, W, 20);
-    pageList->resize(0, 22, 75, H - 20);
-    scrollArea->resize(scrollArea->x(), scrollArea->y(), W - 75, H - 20);
+    layoutChildren(W, H);
+    // Only the size full screen asked for refits; ordinary resizes never do.
+    if (refitW_ != 0 && W == refitW_ && H == refitH_)
+        refitForFullScreen();
+}
+
+void Mekuri::layoutChildren(int W, int H)
+{
+    if (fullScreen_) {
+        menuBar->hide();
+        zoomField->hide();
+        pageList->removepopupNow();
+        pageList->hide();
+        scrollArea->resize(0, 0, W, H);
+    } else {
+        menuBar->show();
+        zoomField->show();
+        pageList->show();
+        menuBar->resize(0, 0, W, 20);
+        pageList->resize(0, 22, 75, H - 20);
+        scrollArea->resize(75, 20, W - 75, H - 20);
+    }
     const ScrollNeeds needs =
         needScrollbars(pages->w(), pages->h(), scrollArea->w(), scrollArea->h());
     int x = scrollArea->xposition(), y = scrollArea->yposition();
     clampScroll(needs, x, y);
     scrollArea->position(x, y);
     Fl::add_timeout(0.0, redrawScrollAreaCb, this);
+}
+
+void Mekuri::setFullScreen(bool on)
+{
+    if (on == fullScreen_ || !shown())
+        return;
+    debugPrint("fullscreen %d\n", on ? 1 : 0);
+    int X = normalX_, Y = normalY_, W = normalW_, H = normalH_;
+    if (on) {
+        normalX_ = x();
+        normalY_ = y();
+        normalW_ = w();
+        normalH_ = h();
+        screenAreaOf(this, X, Y, W, H);
+    }
+    fullScreen_ = on;
+    refitW_ = refitH_ = 0;
+    if (lastFitMode != kNoFit) {
+        refitW_ = W;
+        refitH_ = H;
+    }
+    layoutChildren(w(), h());
+    redraw();
+    if (windowManagerKeepsFullScreen()) {
+        // The manager sets the size and, on the way back, the former geometry.
+        askWindowManagerFullScreen(this, on);
+    } else {
+        resize(X, Y, W, H);
+        if (on)
+            raiseWindow(this);
+    }
+    // Already of that size: no resize comes to wait for, yet the scroll area changed.
+    if (w() == W && h() == H)
+        refitForFullScreen();
+}
+
+void Mekuri::refitForFullScreen()
+{
+    if (refitW_ == 0)
+        return;
+    refitW_ = refitH_ = 0;
+    if (lastFitMode != kNoFit)
+        apply(fit(lastFitMode, cacheManager, areaW(), areaH(), showNow()));
 }
 
 void Mekuri::redrawScrollAreaCb(void* window)

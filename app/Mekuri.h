@@ -41,6 +41,13 @@ class Mekuri : public Fl_Window, public ViewerState, public CacheOwner {
     int areaW() const;
     int areaH() const;
 
+    // Full screen (F11, left by F11 or Escape): the scroll area fills the screen, the menu
+    // bar, the zoom field and the spread list are hidden, the menu's shortcuts still work.
+    // No window is hidden or closed on the way and no key of another window is taken. When
+    // the zoom is still the last fit's, the fit runs again for the new size.
+    void setFullScreen(bool on);
+    bool fullScreen() const { return fullScreen_; }
+
     // ViewerState
     CacheObject* prepareEntry(int tag, int page, float filterParam1, float filterParam2,
                               float scale) override;
@@ -77,8 +84,20 @@ class Mekuri : public Fl_Window, public ViewerState, public CacheOwner {
     // The keys that turn pages (Down, Page Down, Enter, n, space; Up, Page Up, BackSpace, p, b;
     // Left, Right): 1 when the key was one of them.
     int keyTable();
+    // The window's own keys before the table: Ctrl + Page Down / Page Up (the next and
+    // previous book), Home, End, F11 and, in full screen, Escape. 1 when the key was one.
+    int ownKeys();
+    // Places the children for a window of W × H, by the full-screen state.
+    void layoutChildren(int W, int H);
+    // Runs the last fit again once the full-screen geometry is in place.
+    void refitForFullScreen();
     static void startupOpenCb(void* window);
     static void redrawScrollAreaCb(void* window);
+
+    bool fullScreen_ = false;
+    int normalX_ = 0, normalY_ = 0, normalW_ = 0, normalH_ = 0; // the geometry before it
+    // The window size the last fit waits for before it runs again (0 × 0: none waits).
+    int refitW_ = 0, refitH_ = 0;
 };
 
 // The one main window; set before its children are made, never changed afterwards.

@@ -7,6 +7,7 @@
 
 #include "CatalogFile.h"
 #include "SortOrder.h"
+#include "pipeline/PluginRegistry.h"
 #include "platform/Diagnostics.h"
 #include "platform/FileOps.h"
 
@@ -34,6 +35,8 @@ class FolderListing {
     int count_;
 };
 
+// The built-in ZIP reader's names, and the two archive kinds a catalog always listed even
+// before a plug-in is loaded to read them.
 const char* const kArchivePatterns[] = {"*.[Zz][Ii][Pp]", "*.[Ll][Zz][Hh]", "*.[Rr][Aa][Rr]"};
 
 // Drops the entries whose archive is gone or changed; true when any was dropped.
@@ -104,6 +107,9 @@ bool isCatalogArchive(const std::string& name, const std::string& folder)
     bool matched = false;
     for (const char* pattern : kArchivePatterns)
         matched = matched || fl_filename_match(name.c_str(), pattern) != 0;
+    // Every archive the program opens belongs in the catalog: the loaded archive plug-ins'
+    // patterns too (compared in lower case, so letter case never matters).
+    matched = matched || whichSpi(name, "AM") >= 0;
     return matched && isRegularFile(joinPath(folder, name));
 }
 

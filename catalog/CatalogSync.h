@@ -7,7 +7,8 @@
 
 // Bringing a catalog in line with the archives really in its folder. UI thread.
 
-// True when `name` matches *.[Zz][Ii][Pp], *.[Ll][Zz][Hh] or *.[Rr][Aa][Rr] and names a regular
+// True when `name` is an archive the program opens — *.zip, *.lzh, *.rar or a pattern a
+// loaded archive plug-in declares (*.7z, *.cbz, …), in any letter case — and names a regular
 // file (symbolic links followed) in `folder`. Folders, devices and pipes never match (a pipe
 // would block the thumbnail maker for ever), nor does the catalog file.
 bool isCatalogArchive(const std::string& name, const std::string& folder);

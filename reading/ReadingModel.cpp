@@ -127,6 +127,8 @@ ReadingChange ReadingModel::openBook(const std::string& path, CacheManager& cach
         return change;
     }
     const FlagGuard opening(opening_);
+    stepFolder_.clear();
+    stepName_.clear();
     if (book_)
         change.merge(closeBook(cache, show));
     resetForOpen(change);

@@ -151,6 +151,23 @@ class ReadingModel {
     // with pages. Traces "position: kept page P of PATH (SIZE bytes, time MTIME)". Shows nothing.
     void keepPosition() const;
 
+    // Home and End: the first or the last spread (lastSpread()), placed with JUMP_TO_START, its
+    // list line chosen and the spread after it prefetched as a turn forward does; nothing
+    // without a page.
+    ReadingChange showEndSpread(bool last);
+    // Ctrl + Page Down / Page Up: opens the next or previous book of the open book's folder
+    // (NextBook.h's order) as openBook does. The step starts from the name the book gets at
+    // its close, whose pending rename the close then carries out before the other book is
+    // read. Without an open book it goes on from the book the last step failed to open. At
+    // either end nothing happens but the trace "次のﾌｧｲﾙはありません" / "前のﾌｧｲﾙはありません".
+    ReadingChange openNeighbourBook(bool forward, CacheManager& cache, int areaW, int areaH,
+                                    const ChangeSink& show = {});
+    // Switches the name order (platform/NameOrder.h). An open book is listed again in the new
+    // order with the cache emptied, the pending rename left waiting, the zoom kept, showing
+    // the spread that holds the page shown before. A book that can no longer be listed is
+    // closed with the box "ファイル(%s)を開けません".
+    ReadingChange setNaturalOrder(bool natural, CacheManager& cache, const ChangeSink& show = {});
+
     // Asks for the scroll placement `request` (JumpRequest) at the next paint of the spread,
     // as opening from the menu or the catalog does; the caller has the spread redrawn.
     void requestJump(int request) { jumpRequest_ = request; }
@@ -166,6 +183,7 @@ class ReadingModel {
     void takeNames(const std::string& path);
     void setOpeningZoom(CacheManager& cache, int areaW, int areaH, ReadingChange& change);
     void restorePosition(ReadingChange& change);
+    void reopenInOrder(CacheManager& cache, ReadingChange& change, const ChangeSink& show);
 
     std::unique_ptr<ImageOperatorWrapper> book_;
     int bookOpen_ = 0;
@@ -179,6 +197,9 @@ class ReadingModel {
     int lastFitMode_ = kNoFit;
     std::string bookPath_, bookFolder_, bookFileName_, newFileName_;
     bool opening_ = false; // a listing runs the event loop: refuse another open meanwhile
+    // The book a next-book step failed to open (folder and name), where the next step goes on
+    // from while no book is open; cleared by every other open.
+    std::string stepFolder_, stepName_;
     const void* boxOwner_ = nullptr;
     ReadingMemory* memory_ = nullptr;
     bool resume_ = true;

@@ -11,7 +11,7 @@ libpng-dev libgif-dev libwebp-dev libtiff-dev
 libcups2-dev libcairo2-dev
 fonts-ipafont-gothic
 googletest libgtest-dev libgmock-dev
-xvfb xauth xdotool imagemagick x11-utils
+xvfb xauth xdotool imagemagick x11-utils openbox
 python3 xdg-utils gdb
 dpkg-dev file desktop-file-utils
 cups cups-client cups-filters poppler-utils

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BookSteps.h"
 #include "app/Commands.h"
 #include "app/Opening.h"
 #include "app/ZoomCommands.h"
@@ -119,4 +120,22 @@ TEST(MainMenu, DownPressesToAnItemSkipGreyedItems)
     EXPECT_EQ(keyDownsTo(MENU_OPEN), 1);
     // In the 機能 menu: redraw, 高品質縮小, 見開き単位変更, 右綴じ, 左綴じ, then this one.
     EXPECT_EQ(keyDownsTo(MENU_RESUME), 6);
+}
+
+TEST(MainMenu, TheNextBookItemsAndTheNaturalOrderAreLiveWithoutShortcuts)
+{
+    EXPECT_EQ(mainMenu[MENU_NEXT_BOOK].callback(), nextBook_cb);
+    EXPECT_EQ(mainMenu[MENU_PREVIOUS_BOOK].callback(), previousBook_cb);
+    EXPECT_EQ(mainMenu[MENU_NATURAL_ORDER].callback(), naturalOrder_cb);
+    for (int index : {MENU_NEXT_BOOK, MENU_PREVIOUS_BOOK, MENU_NATURAL_ORDER}) {
+        EXPECT_TRUE(mainMenu[index].active()) << index;
+        EXPECT_EQ(mainMenu[index].shortcut(), 0) << index;
+    }
+    // The main window's own keys: the scrollbars would take a menu shortcut's Ctrl + Page
+    // Down first.
+    for (int key : {FL_Page_Down, FL_Page_Up, FL_Home, FL_End, FL_F + 11})
+        EXPECT_EQ(chosenBy(FL_CTRL, key), nullptr) << key;
+    Fl::e_state = 0;
+    EXPECT_TRUE(mainMenu[MENU_NATURAL_ORDER].checkbox());
+    EXPECT_FALSE(mainMenu[MENU_NATURAL_ORDER].value()); // the design's order by default
 }

@@ -6,6 +6,7 @@
 #include <sys/time.h>
 
 #include "CatalogTestSupport.h"
+#include "pipeline/PluginRegistry.h"
 #include "platform/FileOps.h"
 
 using namespace catalogtest;
@@ -67,6 +68,33 @@ TEST(CatalogArchive, NamesAndKindsThatBelongInACatalog)
     std::vector<std::string> names;
     ASSERT_TRUE(listCatalogArchives(folder.path(), names));
     EXPECT_EQ(names.size(), 5u);
+}
+
+// With the shipped archive plug-in loaded, every kind it reads belongs in the catalog too, in
+// any letter case; unloading it takes its kinds away again.
+TEST(CatalogArchive, ThePluginsArchiveKindsBelongInACatalog)
+{
+    TempFolder folder;
+    const std::vector<std::string> kinds = {"a.7z",  "b.CBZ", "c.cbr", "d.Cb7", "e.cbt",
+                                            "f.tar", "g.lha", "h.RAR", "i.zip"};
+    for (const std::string& name : kinds)
+        writeText(folder.file(name), "x");
+    for (const char* name : {"j.7z.txt", "k.gz", "l.cbz.bak"})
+        writeText(folder.file(name), "x");
+    mkdir(folder.file("m.cbz").c_str(), 0755);
+
+    unloadPlugins();
+    EXPECT_FALSE(isCatalogArchive("a.7z", folder.path()));
+    EXPECT_FALSE(isCatalogArchive("b.CBZ", folder.path()));
+    loadPluginsFrom(MEKURI_BIN_DIR);
+    for (const std::string& name : kinds)
+        EXPECT_TRUE(isCatalogArchive(name, folder.path())) << name;
+    EXPECT_FALSE(isCatalogArchive("m.cbz", folder.path())); // a folder
+    std::vector<std::string> names;
+    ASSERT_TRUE(listCatalogArchives(folder.path(), names));
+    EXPECT_EQ(names, kinds); // the listing's order, only the archives
+    unloadPlugins();
+    EXPECT_FALSE(isCatalogArchive("e.cbt", folder.path()));
 }
 
 TEST(CatalogSync, AddsEveryArchiveOfANewFolderSortedByName)

@@ -1,7 +1,8 @@
-"""While a print job runs: the commands that would replace the book or start another job are
-refused with the box "印刷中は操作できません", and the job prints the sheets its own settings
-imply, all from its own book; quitting (the menu, or the window's close button) cancels the job
-and its CUPS job, and the program ends at once.
+"""While a print job runs: the commands that would replace the book, list it again in another
+order or start another job are refused with the box "印刷中は操作できません" (the natural
+order's check mark put back), and the job prints the sheets its own settings imply, all from
+its own book; quitting (the menu, or the window's close button) cancels the job and its CUPS
+job, and the program ends at once.
 
 The job is made slow on purpose: large pages, each binarised by error diffusion at the
 printer's dots. The scheduler is the test's own (private_cupsd.py); where cupsd cannot run, the
@@ -63,7 +64,7 @@ def commands_refused_while_printing(cupsd, book, other):
     output = cupsd.output_path("book.pdf")
     # The print dialog's answer, then OK for every refusal box; the open dialog would offer
     # the other book.
-    answers = [("印刷", 0, JOB)] + [("印刷", 0, "")] * 3 + [("ファイルを開く", 0, other)]
+    answers = [("印刷", 0, JOB)] + [("印刷", 0, "")] * 5 + [("ファイルを開く", 0, other)]
     app = App([book], env=cupsd.env(), answers=answers)
     try:
         app.wait_trace(r"miniunzip extractor called")
@@ -76,6 +77,10 @@ def commands_refused_while_printing(cupsd, book, other):
         wait_refusal(app, 2, "開く")
         open_print_dialog(app, idle=False)
         wait_refusal(app, 3, "印刷")
+        app.key("ctrl+Prior", idle=False)  # the other book is the folder's previous one
+        wait_refusal(app, 4, "前のﾌｧｲﾙ (Ctrl + Page Up)")
+        app.key("alt+o", *["Down"] * 12, "Return", idle=False)  # 数字順に並べる, the last item
+        wait_refusal(app, 5, "数字順に並べる")
         check(app.title() == title, "the title is now %r" % app.title())
         done = r"^print job (\d+): (\d+) sheets$"
         check(not re.search(done, app.trace(), re.M),
@@ -96,7 +101,10 @@ def commands_refused_while_printing(cupsd, book, other):
         check(len(set((f[3], f[4]) for f in images)) == 1, "pictures differ: %r" % images)
         app.key("alt+c")  # once the job has ended, the book closes again
         harness.wait_for(lambda: app.title() == "Mekuri", "the book did not close after the job")
-        check(refusals(app) == 3, "a command was refused after the job")
+        check(refusals(app) == 5, "a command was refused after the job")
+        check("数字順" not in app.trace(), "the name order changed while printing")
+        app.key("alt+o", *["Down"] * 12, "Return")  # unchecked still: now it checks
+        app.wait_trace(r"^数字順 1$")
     finally:
         app.kill()
 

@@ -6,6 +6,7 @@ from actions import (turn_key, turn_click, turn_wheel, turn_menu_arrow, list_cli
                      spread_drag, zoom_percent, zoom_typed, zoom_fit, zoom_fit_bar, zoom_wheel,
                      quality, binding, spread_unit, redraw, loupe, properties, about, rename,
                      open_dialog, close, restart, drop, print_book, recent, resume_toggle)
+from book_actions import next_book, ends, natural_order, full_screen
 from catalog_actions import (catalog_open, cat_select, cat_open, cat_rename, cat_sort,
                              cat_search, cat_popup, cat_wheel, cat_choose, cat_close)
 
@@ -37,6 +38,10 @@ ACTIONS = [
     ("print", 1.5, print_book),
     ("recent", 2, recent),
     ("resume_toggle", 0.7, resume_toggle),
+    ("next_book", 2, next_book),
+    ("ends", 1.5, ends),
+    ("full_screen", 1, full_screen),
+    ("natural_order", 0.7, natural_order),
     ("catalog_open", 2, catalog_open),
     ("cat_select", 3, cat_select),
     ("cat_open", 2, cat_open),

@@ -13,8 +13,9 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 FIXTURES = os.path.normpath(os.path.join(HERE, "..", "fixtures"))
 CATALOG_FILE = "_$mekuri.bin"
-# The archives a catalog lists (the catalog's own patterns, letter case ignored).
-CATALOG_PATTERNS = (".zip", ".lzh", ".rar")
+# The archives a catalog lists: *.zip and the archive plug-ins' patterns, letter case ignored.
+CATALOG_PATTERNS = (".zip", ".lzh", ".lha", ".rar", ".7z", ".tar", ".cbr", ".cb7", ".cbt",
+                    ".cbz")
 RECORD = 49696
 
 
