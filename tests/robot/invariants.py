@@ -196,11 +196,14 @@ def nothing_lost(root, before, after, renames):
     absolute = [(os.path.join(root, o), os.path.join(root, n)) for o, n in renames]
     explained = set()
     for rel, digest in before.items():
-        if os.path.basename(rel).lower() == library.CATALOG_FILE.lower() and rel in after:
-            explained.add(rel)  # the program rewrites its own catalog files
-            continue
-        where = by_content.get(digest, [])
         allowed = {os.path.relpath(p, root) for p in allowed_paths(os.path.join(root, rel), absolute)}
+        if os.path.basename(rel).lower() == library.CATALOG_FILE.lower():
+            # The program rewrites its own catalog files; one goes with its folder's rename.
+            kept = allowed & set(after)
+            if kept:
+                explained.update(kept)
+                continue
+        where = by_content.get(digest, [])
         at = [p for p in where if p in allowed]
         if not at:
             bad.append("%s is lost (its content is %s)" % (rel, "at " + ", ".join(where) if where else "nowhere"))
