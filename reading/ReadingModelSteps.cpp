@@ -111,6 +111,7 @@ ReadingChange ReadingModel::setNaturalOrder(bool natural, CacheManager& cache,
 void ReadingModel::reopenInOrder(CacheManager& cache, ReadingChange& change, const ChangeSink& show)
 {
     const FlagSet opening(opening_);
+    const FlagSet relisting(relisting_);
     const int first = std::min(std::max(0, currentPage_ - spreadShift_), pageCount() - 1);
     const PageEntry shown = book_->pages[static_cast<size_t>(first)];
     // Closed as a close does it, except the rename, which still waits for the real close.
