@@ -11,12 +11,17 @@
 #include "catalog/ui/CatalogView.h"
 #include "platform/NameOrder.h"
 #include "views/MekuriScroll.h"
+#include "views/MihirakiPages.h"
 
 void stepBook(bool forward)
 {
     if (refusedWhilePrinting())
         return;
     Mekuri* w = mainWindow;
+    // The spread view's mode belongs to the book shown: a zoom previewed with Ctrl still held
+    // as Ctrl + Page Down comes ends on that book, not on the next one when Ctrl is released.
+    if (w->pages->mode != MODE_IDLE)
+        w->pages->endMode();
     const ReadingChange change =
         w->openNeighbourBook(forward, w->cacheManager, w->areaW(), w->areaH(), w->showNow());
     w->apply(change);

@@ -208,7 +208,8 @@ void ReadingModel::restorePosition(ReadingChange& change)
 
 void ReadingModel::keepPosition() const
 {
-    if (!memory_ || !bookOpen_ || !identified_ || pageCount() == 0)
+    const bool reading = (bookOpen_ && pageCount() > 0) || relisting_;
+    if (!memory_ || !identified_ || !reading)
         return;
     BookIdentity book = openedAs_;
     book.path = bookFolder_ + bookFileName_; // its name now, after a rename carried out early
@@ -427,7 +428,7 @@ bool ReadingModel::requestRename(const std::string& name)
 
 void ReadingModel::settleRename(const RenameNow& rename)
 {
-    if (bookOpen_) {
+    if (bookOpen_ || relisting_) {
         const std::string before = bookFileName_;
         rename(bookFolder_, bookFileName_, newFileName_);
         if (bookFileName_ != before && memory_)

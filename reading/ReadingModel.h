@@ -141,7 +141,8 @@ class ReadingModel {
     bool requestRename(const std::string& name);
     // Carries out the pending rename now, through `rename`, which gets the folder and both
     // names and leaves the names equal (see saveBeforeExit); what the memory keeps of the book
-    // follows a new name. Without a book it gets two equal empty names.
+    // follows a new name. Without a book it gets two equal empty names. A book being listed
+    // again in another name order (setNaturalOrder) counts as open, here and in keepPosition.
     using RenameNow =
         std::function<void(const std::string& folder, std::string& name, std::string& newName)>;
     void settleRename(const RenameNow& rename);
@@ -197,6 +198,9 @@ class ReadingModel {
     int lastFitMode_ = kNoFit;
     std::string bookPath_, bookFolder_, bookFileName_, newFileName_;
     bool opening_ = false; // a listing runs the event loop: refuse another open meanwhile
+    // The open book is being listed again in another name order: still the book being read,
+    // whose place and pending rename an exit from the listing's event loop must save.
+    bool relisting_ = false;
     // The book a next-book step failed to open (folder and name), where the next step goes on
     // from while no book is open; cleared by every other open.
     std::string stepFolder_, stepName_;

@@ -111,6 +111,7 @@ ReadingChange ReadingModel::setNaturalOrder(bool natural, CacheManager& cache,
 void ReadingModel::reopenInOrder(CacheManager& cache, ReadingChange& change, const ChangeSink& show)
 {
     const FlagSet opening(opening_);
+    const FlagSet relisting(relisting_);
     const int first = std::min(std::max(0, currentPage_ - spreadShift_), pageCount() - 1);
     const PageEntry shown = book_->pages[static_cast<size_t>(first)];
     // Closed as a close does it, except the rename, which still waits for the real close.
@@ -122,10 +123,13 @@ void ReadingModel::reopenInOrder(CacheManager& cache, ReadingChange& change, con
     change.title = true;
     change.list = true;
 
-    auto book = std::make_unique<ImageOperatorWrapper>(bookPath_);
+    // By its full name: the path it was opened by may be relative to the directory it was
+    // given in, and the open has changed the current directory since.
+    const std::string path = bookFolder_ + bookFileName_;
+    auto book = std::make_unique<ImageOperatorWrapper>(path);
     if (!book->valid) {
         showBeforeBox(change, show);
-        reportError(boxOwner_, "ファイル(%s)を開けません", bookPath_.c_str());
+        reportError(boxOwner_, "ファイル(%s)を開けません", path.c_str());
         return;
     }
     filterPages(book->pages);
@@ -135,7 +139,7 @@ void ReadingModel::reopenInOrder(CacheManager& cache, ReadingChange& change, con
     if (pageCount() == 0) {
         currentPage_ = 0;
         showBeforeBox(change, show);
-        reportError(boxOwner_, "jpegファイルが無いので開けません\n(%s)\n", bookPath_.c_str());
+        reportError(boxOwner_, "jpegファイルが無いので開けません\n(%s)\n", path.c_str());
         return;
     }
     cache.openCache();

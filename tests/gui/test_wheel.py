@@ -103,6 +103,33 @@ def zoom_refused_once(work):
         app.kill()
 
 
+def zoom_then_next_book(work):
+    # Ctrl + wheel previews a zoom of this book; Ctrl + Page Down, Ctrl still held, opens the
+    # next one, which must keep its own opening zoom when Ctrl is released at last.
+    first = harness.make_book(os.path.join(work, "z1.zip"), ["640x960#ff0000"] * 4, zip=True)
+    harness.make_book(os.path.join(work, "z2.zip"), ["320x480#00ff00"] * 4, zip=True)
+    app = App([first])
+    try:
+        app.wait_trace(r"get_image_info_ijl 640x960")
+        xdo("mousemove", app.x + 500, app.y + 400, "keydown", "ctrl")
+        notches(app, 4)
+        app.wait_trace(r"begin scaling")
+        xdo("key", "Next")
+        harness.wait_for(lambda: "z2.zip" in app.title(), "Ctrl + Page Down did not step")
+        xdo("keyup", "ctrl")
+        app.idle()
+        # At its opening zoom the 480-pixel page fills the view's height; at the first book's
+        # preview zoom (under 100 %) it would end well above this row.
+        row = Y0 + 600
+        harness.wait_for(
+            lambda: any(harness.near(app.shot().pixel(x, row), (0, 255, 0))
+                        for x in range(X0, X0 + 900, 8)),
+            lambda: "the next book took the zoom previewed in the book before:\n" +
+            app.trace()[-1500:])
+    finally:
+        app.kill()
+
+
 def list_crop(app):
     return app.shot().crop(3, 24, 50, 700)  # the rows, without the scrollbar
 
@@ -166,6 +193,7 @@ def test():
     work = tempfile.mkdtemp(prefix="mekuri-wheel-")
     spread_wheel(work)
     zoom_refused_once(work)
+    zoom_then_next_book(work)
     list_wheel(work)
     catalog_wheel(work)
 

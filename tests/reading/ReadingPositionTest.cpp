@@ -12,6 +12,9 @@
 
 #include "ReadingTestSupport.h"
 #include "persist/WholeFile.h"
+#include "platform/FileOps.h"
+#include "platform/NameOrder.h"
+#include "platform/UiHooks.h"
 #include "reading/SavedReadingMemory.h"
 
 using readingtest::Reader;
@@ -197,6 +200,39 @@ TEST(ReadingPosition, ARenameAtTheCloseOrAtAnExitCarriesThePositionToTheNewName)
     gone.path = renamed;
     EXPECT_EQ(m.memory.recall(gone), -1);
     EXPECT_TRUE(shelf.boxes.empty());
+}
+
+TEST(ReadingPosition, AnExitWhileTheOpenBookIsListedAgainKeepsItsPlaceAndItsRename)
+{
+    // The name order's switch lists the open book again, and the listing runs the event loop:
+    // a signal or a lost display met there saves the book as an exit does.
+    Shelf shelf;
+    Remembering m(shelf);
+    Reader& r = m.reader;
+    const std::string path = shelf.pages("vol1.zip", 7);
+    (void)r.open(path);
+    turn(r, 2);
+    ASSERT_TRUE(r.requestRename("vol1b.zip"));
+    int pumped = 0;
+    setEventPump([&] {
+        if (pumped++ > 0)
+            return;
+        r.keepPosition();
+        r.settleRename([](const std::string& folder, std::string& name, std::string& newName) {
+            if (std::rename((folder + name).c_str(), (folder + newName).c_str()) == 0)
+                name = newName;
+            else
+                newName = name;
+        });
+    });
+    (void)r.setNaturalOrder(true, r.cache);
+    setEventPump(nullptr);
+    setNaturalNameOrder(false);
+    ASSERT_GT(pumped, 0);
+    const std::string renamed = shelf.folder + "/vol1b.zip";
+    EXPECT_TRUE(pathExists(renamed));
+    EXPECT_FALSE(pathExists(path));
+    EXPECT_EQ(remembered(m.memory, renamed), 3);
 }
 
 TEST(ReadingPosition, OnlyBooksWithPagesEnterTheRecentListMostRecentFirst)

@@ -299,6 +299,24 @@ TEST(NaturalOrderSwitch, TheOpenBookIsListedAgainAtThePageItShowed)
     EXPECT_TRUE(shelf.boxes.empty());
 }
 
+TEST(NaturalOrderSwitch, ABookOpenedByARelativePathIsListedAgain)
+{
+    // Opening makes the book's folder the current directory: the path as given (here from the
+    // folder above) no longer names the book afterwards.
+    NameOrderReset reset;
+    Shelf shelf;
+    Reader r;
+    ASSERT_EQ(mkdir((shelf.folder + "/sub").c_str(), 0755), 0);
+    (void)namedPages(shelf, "sub/book.zip", {"p1.jpg", "p2.jpg", "p10.jpg"});
+    ASSERT_EQ(chdir(shelf.folder.c_str()), 0);
+    ASSERT_TRUE(r.open("sub/book.zip").opened);
+    (void)r.setNaturalOrder(true, r.cache);
+    EXPECT_TRUE(r.bookOpen);
+    ASSERT_EQ(r.pageCount(), 3);
+    EXPECT_EQ(r.book->pages[2].name, "p10.jpg");
+    EXPECT_TRUE(shelf.boxes.empty());
+}
+
 TEST(NaturalOrderSwitch, WithoutABookOnlyTheOrderChanges)
 {
     NameOrderReset reset;
