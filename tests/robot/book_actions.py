@@ -90,7 +90,9 @@ def natural_order(robot, rng):
         robot.fail("state", "数字順に並べる changed nothing:\n%s" % p.since(mark)[-2000:])
     if book_of(before):
         # The same book, listed again in the new order, with as many pages and the zoom kept.
-        s = robot.wait_state(lambda s: s["title"] == before["title"] and s["mode"] == 0, 10)
+        # While it is listed the title still names it and it has no pages: wait for the pages.
+        s = robot.wait_state(lambda s: s["title"] == before["title"] and s["mode"] == 0
+                             and s["pages"] == before["pages"], 10)
         if s["title"] != before["title"] or s["pages"] != before["pages"]:
             robot.fail("state", "数字順に並べる left %r, not %r" % (s, before))
     return "数字順に並べる %s" % m.group(1)
