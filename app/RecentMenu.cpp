@@ -73,7 +73,9 @@ void recent_cb(Fl_Widget*, void* index)
     if (refusedWhilePrinting())
         return;
     debugPrint("recent: open %s %s\n", book ? "book" : "catalog", entry.path.c_str());
-    if (book ? !pathExists(entry.path) : !isDirectory(entry.path)) {
+    // Followed through links: a link left pointing at nothing is a book that has gone.
+    const bool there = isDirectory(entry.path) || (book && isRegularFile(entry.path));
+    if (!there) {
         w->memory.forgetRecent(entry.path, entry.kind);
         reportError(w, "ファイル(%s)を開けません", entry.path.c_str());
         return;

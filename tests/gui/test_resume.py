@@ -79,8 +79,10 @@ def recent_books(work, first, home):
                          lambda: "the recent entry did not open %s: %r" % (first, app.title()))
         # Opened where it was left, as 開く opens it.
         wait_state(app, {"page": "6", "line": "4"}, "the book opened from the recent list")
-        # The list is first, second now; the second book goes before it is chosen.
+        # The list is first, second now; the second book goes before it is chosen, leaving a
+        # link to nothing in its place (still a name on disk, but no book).
         os.remove(second)
+        os.symlink(os.path.join(work, "nowhere.zip"), second)
         app.key(*recent_keys(1))
         app.wait_trace(r"^dialog \[Error\] ファイル\(%s\)を開けません" % re.escape(second))
         app.wait_trace(r"^recent: 1 entries$")
