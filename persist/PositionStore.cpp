@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unordered_set>
 
 #include "persist/LineFormat.h"
@@ -30,12 +32,39 @@ bool fitsLine(const std::string& path)
     return !path.empty() && escapeField(path).size() + kNumbersBytes <= kMaxLineBytes;
 }
 
+// A folder's own time changes with every file made in it, a catalog file saved there too: the
+// folder book is told by the files that belong to it, their count and the newest time.
+bool folderStatus(const std::string& path, const NotOfTheBook& notOfTheBook, int64_t* count,
+                  int64_t* newest)
+{
+    DIR* dir = opendir(path.c_str());
+    if (!dir)
+        return false;
+    *count = 0;
+    *newest = 0;
+    const std::string folder = path.back() == '/' ? path : path + "/";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || (notOfTheBook && notOfTheBook(name)))
+            continue;
+        struct stat st;
+        if (lstat((folder + name).c_str(), &st) != 0)
+            continue;
+        ++*count;
+        *newest = std::max<int64_t>(*newest, static_cast<int64_t>(st.st_mtime));
+    }
+    closedir(dir);
+    return true;
+}
+
 } // namespace
 
-bool identifyBook(const std::string& path, BookIdentity& book)
+bool identifyBook(const std::string& path, BookIdentity& book, const NotOfTheBook& notOfTheBook)
 {
     int64_t size = 0, mtime = 0;
     if (!fileStatus(path, &size, &mtime))
+        return false;
+    if (isDirectory(path) && !folderStatus(path, notOfTheBook, &size, &mtime))
         return false;
     book.path = path;
     book.size = size;

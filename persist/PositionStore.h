@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,15 @@ struct BookIdentity {
     int64_t mtime = 0; // seconds since 1970
 };
 
+// Names in a folder book that are not part of it (the catalog file the program saves there).
+using NotOfTheBook = std::function<bool(const std::string& name)>;
+
 // Fills `book` from the file or folder at `path` (kept as given); false when it has no status.
-// The store treats a path with trailing slashes as the same path without them.
-bool identifyBook(const std::string& path, BookIdentity& book);
+// A folder is told by its entries, those `notOfTheBook` names left out: their count as the size
+// and the newest one's time. The store treats a path with trailing slashes as the same path
+// without them.
+bool identifyBook(const std::string& path, BookIdentity& book,
+                  const NotOfTheBook& notOfTheBook = {});
 
 // Where the reader stopped in each book: the spread's lower real page (currentPage −
 // spreadShift, 0 for the first spread), for the most recently left books, least recently used

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "SpreadRules.h"
 #include "ZoomMath.h"
@@ -189,7 +190,13 @@ void ReadingModel::takeNames(const std::string& path)
     if (full.size() > 1 && full.back() == '/')
         full.pop_back();
     bookFolder_ = folderOf(full);
-    identified_ = identifyBook(bookFolder_ + bookFileName_, openedAs_);
+    // The catalog file, and the file a catalog save writes before renaming it, come and go in a
+    // folder book without changing the book.
+    identified_ = identifyBook(bookFolder_ + bookFileName_, openedAs_, [](const std::string& name) {
+        return isCatalogFileName(name) ||
+               (name.size() > std::strlen(kCatalogFileName) &&
+                isCatalogFileName(name.substr(0, std::strlen(kCatalogFileName))));
+    });
 }
 
 void ReadingModel::restorePosition(ReadingChange& change)

@@ -1,6 +1,7 @@
 #include "persist/PositionStore.h"
 
 #include <gtest/gtest.h>
+#include <utime.h>
 
 #include "PersistTestSupport.h"
 #include "persist/LineFormat.h"
@@ -131,4 +132,34 @@ TEST(PositionStore, TwoProgramsSavingInTurn)
     ASSERT_TRUE(check.load(file));
     EXPECT_EQ(check.lookup(book("/b/first.zip")), 12);
     EXPECT_EQ(check.lookup(book("/b/second.zip")), 20);
+}
+
+TEST(PositionStore, AFolderBookIsToldByItsOwnFilesNotByFilesSavedBesideThem)
+{
+    ScratchFolder folder;
+    const auto setTime = [&](const std::string& name, time_t when) {
+        const struct utimbuf times {
+            when, when
+        };
+        ASSERT_EQ(utime(folder.file(name).c_str(), &times), 0);
+    };
+    spit(folder.file("001.jpg"), "page");
+    setTime("001.jpg", 1600000000);
+    const NotOfTheBook catalog = [](const std::string& name) { return name == "_$mekuri.bin"; };
+    BookIdentity first, again, grown;
+    ASSERT_TRUE(identifyBook(folder.path(), first, catalog));
+
+    // A catalog saved in the folder changes the folder's own time, not the book.
+    spit(folder.file("_$mekuri.bin"), "catalog");
+    setTime("_$mekuri.bin", 1700000000);
+    setTime(".", 1700000000);
+    ASSERT_TRUE(identifyBook(folder.path(), again, catalog));
+    EXPECT_EQ(again.size, first.size);
+    EXPECT_EQ(again.mtime, first.mtime);
+
+    // A page added is a changed book.
+    spit(folder.file("002.jpg"), "page");
+    setTime("002.jpg", 1600000000);
+    ASSERT_TRUE(identifyBook(folder.path(), grown, catalog));
+    EXPECT_NE(grown.size, first.size);
 }
