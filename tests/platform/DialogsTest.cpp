@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -48,7 +49,10 @@ namespace {
 // An answer file named by MEKURI_DIALOG_ANSWERS for one test; appended to while "running".
 class AnswerFile {
   public:
-    AnswerFile() : path_(testing::TempDir() + "answers-" + std::to_string(++counter_))
+    // Named after the process too: ctest runs each test in a process of its own, two at once.
+    AnswerFile()
+        : path_(testing::TempDir() + "answers-" + std::to_string(getpid()) + "-" +
+                std::to_string(++counter_))
     {
         std::remove(path_.c_str());
         setDialogResponder(nullptr);
