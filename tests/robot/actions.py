@@ -387,8 +387,13 @@ def may_fail(robot, path):
 
 
 def choose_book(robot, rng):
-    paths = robot.world.book_paths()
-    return rng.choice(paths)
+    """A book to open. Not the open book under its old name while its rename waits: the close
+    that opening starts renames it first, so the name chosen is gone (the recent action checks
+    that case on its own)."""
+    world = robot.world
+    paths = [p for p in world.book_paths()
+             if not (world.pending_rename and p == world.open_book)]
+    return rng.choice(paths or world.book_paths())
 
 
 def open_dialog(robot, rng):
