@@ -32,8 +32,8 @@ def hexcolour(rgb):
     return "#%02x%02x%02x" % rgb
 
 
-def make_pages(folder, spec, tail=0):
-    harness.make_book(folder, spec)
+def make_pages(folder, pictures, tail=0):
+    harness.make_book(folder, pictures)
     if tail:
         # Always the same bytes: libarchive 3.6 reports some PPMd streams as truncated.
         with open(os.path.join(folder, "page01.jpg"), "ab") as page:
@@ -45,9 +45,9 @@ def make_shelf(work):
     shelf = os.path.join(work, "shelf")
     os.mkdir(shelf)
 
-    def archive(name, spec, tail=0, seven_zip=False):
+    def archive(name, pictures, tail=0, seven_zip=False):
         source = os.path.join(work, name + ".pages")
-        names = make_pages(source, spec, tail)
+        names = make_pages(source, pictures, tail)
         target = os.path.join(shelf, name)
         if seven_zip:
             # The catalog lists ZIP, LZH and RAR names; the plug-in reads an archive by its

@@ -36,8 +36,8 @@ class Book:
         self.path, self.pages, self.fails = path, pages, fails
 
 
-def make_pages(build, folder, specs):
-    subprocess.run([os.path.join(build, "tools", "make_book"), folder] + specs, check=True,
+def make_pages(build, folder, pictures):
+    subprocess.run([os.path.join(build, "tools", "make_book"), folder] + pictures, check=True,
                    stdout=subprocess.DEVNULL)
     return sorted(os.path.join(folder, n) for n in os.listdir(folder))
 
