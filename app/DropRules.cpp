@@ -1,5 +1,7 @@
 #include "DropRules.h"
 
+#include "platform/Text.h"
+
 #include <limits.h>
 #include <strings.h>
 
@@ -18,17 +20,6 @@ DroppedPath refused(const std::string& line)
     return result;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decodes %XX escapes; false for a malformed one, and for NUL or "/", which would end the
 // path early or change where it leads.
 bool percentDecode(const std::string& in, std::string& out)
@@ -39,8 +30,8 @@ bool percentDecode(const std::string& in, std::string& out)
             out += in[i];
             continue;
         }
-        const int high = i + 2 < in.size() ? hexValue(in[i + 1]) : -1;
-        const int low = i + 2 < in.size() ? hexValue(in[i + 2]) : -1;
+        const int high = i + 2 < in.size() ? hexDigitValue(in[i + 1]) : -1;
+        const int low = i + 2 < in.size() ? hexDigitValue(in[i + 2]) : -1;
         if (high < 0 || low < 0)
             return false;
         const char byte = static_cast<char>(high * 16 + low);

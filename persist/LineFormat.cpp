@@ -1,5 +1,7 @@
 #include "LineFormat.h"
 
+#include "platform/Text.h"
+
 #include <limits>
 
 namespace {
@@ -7,17 +9,6 @@ namespace {
 bool isControl(unsigned char c)
 {
     return c < 0x20 || c == 0x7F;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -72,8 +63,8 @@ bool unescapeField(const std::string& text, std::string& out)
             out += '\t';
             break;
         case 'x': {
-            const int high = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
-            const int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+            const int high = i + 1 < text.size() ? hexDigitValue(text[i + 1]) : -1;
+            const int low = i + 2 < text.size() ? hexDigitValue(text[i + 2]) : -1;
             if (high < 0 || low < 0)
                 return false;
             out += static_cast<char>(high * 16 + low);

@@ -267,3 +267,14 @@ std::vector<std::string> cutByCp932Width(const std::string& text, int lineWidth,
         lines.push_back(line);
     return lines;
 }
+
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}

@@ -41,3 +41,6 @@ int cp932Width(char32_t c);
 // Cuts UTF-8 text into at most `maxLines` lines of at most `lineWidth` cp932 bytes each,
 // never splitting a character; text past the last line is dropped.
 std::vector<std::string> cutByCp932Width(const std::string& text, int lineWidth, int maxLines);
+
+// The value of a hexadecimal digit, or -1 for any other character.
+int hexDigitValue(char c);

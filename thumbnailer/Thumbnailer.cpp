@@ -1,5 +1,7 @@
 #include "Thumbnailer.h"
 
+#include "platform/Text.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -10,17 +12,6 @@
 #include "thumbnailer/PngFile.h"
 
 namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // "file:///a/b%20c" → "/a/b c"; other text is taken as a path already. False for a URI that
 // names no local file.
@@ -39,8 +30,8 @@ bool pathFromArgument(const std::string& argument, std::string& path)
         return false;
     path.clear();
     for (size_t i = slash; i < argument.size(); ++i) {
-        const int high = i + 2 < argument.size() ? hexValue(argument[i + 1]) : -1;
-        const int low = i + 2 < argument.size() ? hexValue(argument[i + 2]) : -1;
+        const int high = i + 2 < argument.size() ? hexDigitValue(argument[i + 1]) : -1;
+        const int low = i + 2 < argument.size() ? hexDigitValue(argument[i + 2]) : -1;
         if (argument[i] == '%' && high >= 0 && low >= 0) {
             const char byte = static_cast<char>(high * 16 + low);
             if (byte == '\0')
