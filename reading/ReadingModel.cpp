@@ -130,15 +130,22 @@ ReadingChange ReadingModel::openBook(const std::string& path, CacheManager& cach
     const FlagGuard opening(opening_);
     stepFolder_.clear();
     stepName_.clear();
-    if (book_)
+    std::string target = path;
+    if (book_) {
+        // The open book named by the name it is losing (the recent list, the catalog still
+        // show it): the close renames it, so it is opened under its new name.
+        const std::string renamedTo = pendingNameOf(path);
         change.merge(closeBook(cache, show));
+        if (!renamedTo.empty() && !pathExists(path) && pathExists(renamedTo))
+            target = renamedTo;
+    }
     resetForOpen(change);
     // The listing runs the event loop: the window shows the closed book meanwhile.
     stage(change, show);
 
-    auto book = std::make_unique<ImageOperatorWrapper>(path);
+    auto book = std::make_unique<ImageOperatorWrapper>(target);
     if (!book->valid) {
-        reportError(boxOwner_, "ファイル(%s)を開けません", path.c_str());
+        reportError(boxOwner_, "ファイル(%s)を開けません", target.c_str());
         return change;
     }
     filterPages(book->pages);
@@ -146,7 +153,7 @@ ReadingChange ReadingModel::openBook(const std::string& path, CacheManager& cach
     book_ = std::move(book);
     bookOpen_ = 1;
     change.newBook = true;
-    takeNames(path);
+    takeNames(target);
     change.title = true;
     // The file chooser starts where the last book was, and a pending rename names the file
     // relative to it.
@@ -155,7 +162,7 @@ ReadingChange ReadingModel::openBook(const std::string& path, CacheManager& cach
     change.list = true;
     if (pageCount() == 0) {
         stage(change, show);
-        reportError(boxOwner_, "jpegファイルが無いので開けません\n(%s)\n", path.c_str());
+        reportError(boxOwner_, "jpegファイルが無いので開けません\n(%s)\n", target.c_str());
         return change;
     }
     cache.openCache();
@@ -168,6 +175,20 @@ ReadingChange ReadingModel::openBook(const std::string& path, CacheManager& cach
     if (memory_)
         memory_->opened(bookFolder_ + bookFileName_);
     return change;
+}
+
+std::string ReadingModel::pendingNameOf(const std::string& path) const
+{
+    if (!book_ || newFileName_ == bookFileName_)
+        return std::string();
+    const auto trimmed = [](std::string p) {
+        if (p.size() > 1 && p.back() == '/')
+            p.pop_back();
+        return p;
+    };
+    if (trimmed(fullPath(path)) != trimmed(bookFolder_ + bookFileName_))
+        return std::string();
+    return bookFolder_ + newFileName_;
 }
 
 void ReadingModel::resetForOpen(ReadingChange& change)

@@ -182,6 +182,9 @@ class ReadingModel {
     void showSpread(int position, int request, ReadingChange& change);
     void resetForOpen(ReadingChange& change);
     void takeNames(const std::string& path);
+    // The full name the open book gets at its close when `path` names it and a rename is
+    // pending; empty otherwise.
+    std::string pendingNameOf(const std::string& path) const;
     void setOpeningZoom(CacheManager& cache, int areaW, int areaH, ReadingChange& change);
     void restorePosition(ReadingChange& change);
     void reopenInOrder(CacheManager& cache, ReadingChange& change, const ChangeSink& show);

@@ -162,6 +162,33 @@ TEST(ReadingClose, OpeningAnotherBookClosesAndRenamesTheFirstFirst)
     EXPECT_EQ(r.bookFileName, "vol2.zip");
 }
 
+TEST(ReadingClose, TheOpenBookOpenedByTheNameItIsLosingOpensUnderItsNewName)
+{
+    Shelf shelf;
+    Reader r;
+    const std::string archive = shelf.pages("vol1.zip", 4);
+    const std::string folder = shelf.folder + "/scans";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    writeFile(folder + "/a.jpg", encodeJpeg(RgbImage(20, 30, Rgb{9, 9, 9})));
+    // The recent list and the catalog still show the old name until the close renames it.
+    for (const auto& [path, newName] :
+         {std::pair<std::string, std::string>{archive, "第1巻.zip"}, {folder + "/", "scans2"}}) {
+        (void)r.open(path);
+        ASSERT_TRUE(r.requestRename(newName));
+        EXPECT_TRUE(r.open(path).opened) << path;
+        EXPECT_EQ(r.bookFileName, newName);
+        EXPECT_TRUE(pathExists(shelf.folder + "/" + newName));
+    }
+    // A rename that fails at the close leaves the old name, which opens.
+    (void)r.open(shelf.folder + "/第1巻.zip");
+    ASSERT_TRUE(r.requestRename("taken.zip"));
+    writeFile(shelf.folder + "/taken.zip", {'x'});
+    shelf.boxes.clear();
+    EXPECT_TRUE(r.open(shelf.folder + "/第1巻.zip").opened);
+    EXPECT_EQ(r.bookFileName, "第1巻.zip");
+    EXPECT_EQ(shelf.boxes.size(), 1u); // the failed rename's, no other
+}
+
 TEST(ReadingClose, AFailedRenameIsShownAfterTheClosedBook)
 {
     Shelf shelf;

@@ -313,7 +313,7 @@ def rename(robot, rng):
         new = "%s-r%d%s" % (stem.split("-r")[0], rng.randrange(1000), ext)
         robot.answer(title, 0, new)
         robot.world.ask_rename(path, os.path.join(folder, new))
-        robot.world.pending_rename = True
+        robot.world.pending_rename = os.path.join(folder, new)
         what = "to %s" % new
     elif kind == "colliding":
         others = sorted(n for n in os.listdir(folder) if n != name)
@@ -353,16 +353,23 @@ def prepare_close(robot):
 
 
 def expect_open(robot, path, mark):
-    """Waits for the book at `path` to open (or fail as the library says it may)."""
-    book = robot.world.book(path)
-    robot.world.open_book = None
+    """Waits for the book at `path` to open (or fail as the library says it may). The open book
+    named by its old name while its rename waits opens under the new name (unless the rename
+    failed at the close)."""
+    world = robot.world
+    book = world.book(path)
+    names = [path.rstrip("/")]
+    if world.pending_rename and path == world.open_book:
+        names.insert(0, world.pending_rename)
+    world.open_book = None
     def opened(s):
-        return s["title"].startswith(path.rstrip("/") + " (") or s["title"] == "Mekuri" and \
+        return any(s["title"].startswith(n + " (") for n in names) or s["title"] == "Mekuri" and \
             re.search(r"^dialog \[Error\]", robot.program.since(mark), re.M)
     s = robot.wait_state(opened, 30)
-    if s["title"].startswith(path + " ("):
-        robot.world.open_book = path
-        check_resumed(robot, path, s)
+    shown = [n for n in names if s["title"].startswith(n + " (")]
+    if shown:
+        world.open_book = shown[0]
+        check_resumed(robot, shown[0], s)
     elif book is not None and book.fails is False:
         robot.fail("state", "%s did not open: %r\n%s" % (path, s, robot.program.since(mark)[-2000:]))
     robot.world.expected_zoom = None
@@ -387,13 +394,8 @@ def may_fail(robot, path):
 
 
 def choose_book(robot, rng):
-    """A book to open. Not the open book under its old name while its rename waits: the close
-    that opening starts renames it first, so the name chosen is gone (the recent action checks
-    that case on its own)."""
-    world = robot.world
-    paths = [p for p in world.book_paths()
-             if not (world.pending_rename and p == world.open_book)]
-    return rng.choice(paths or world.book_paths())
+    """A book to open (the open book under its old name while its rename waits included)."""
+    return rng.choice(robot.world.book_paths())
 
 
 def open_dialog(robot, rng):
@@ -639,12 +641,7 @@ def recent(robot, rng):
     i = rng.randrange(len(entries))
     kind, path = entries[i]
     gone = not (os.path.isdir(path) if kind == "catalog" else os.path.exists(path))
-    # The open book under its old name: its close carries out the pending rename first.
-    away = kind == "book" and robot.world.pending_rename and path == robot.world.open_book
     if gone:
-        robot.answer("Error")
-    elif away:
-        prepare_close(robot)
         robot.answer("Error")
     elif kind == "book":
         may_fail(robot, path)
@@ -661,17 +658,6 @@ def recent(robot, rng):
             robot.fail("state", "the gone %s stays in the recent list" % path)
         robot.state()
         return what + " (gone)"
-    if away:
-        # Gone with its box once renamed; opened again should the rename have failed.
-        def settled(s):
-            return s["title"].startswith(path + " (") or s["title"] == "Mekuri" and \
-                re.search(r"^dialog \[Error\]", robot.program.since(mark), re.M)
-        s = robot.wait_state(settled, 30)
-        robot.world.pending_rename = False
-        robot.world.open_book = path if s["title"].startswith(path + " (") else None
-        if robot.world.open_book:
-            check_resumed(robot, path, s)
-        return what + " (the open book, renamed at its close)"
     if kind == "book":
         expect_open(robot, path, mark)
     else:

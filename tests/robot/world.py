@@ -13,7 +13,7 @@ class World:
         self.pages_seen = {}        # book identity -> page count shown the first time
         self.open_book = None       # absolute path of the book the robot opened, or None
         self.open_book_expected = False  # True when that book must be open now
-        self.pending_rename = False  # a rename of the open book waits for its close
+        self.pending_rename = False  # the new full name of the open book, renamed at its close
         self.expected_zoom = None   # the zoom field text the last zoom action must leave
         self.zoom_max = 100.0       # the largest zoom reached in this run
         self.catalog_folders = set()  # folders the catalog window was asked to show
