@@ -293,25 +293,39 @@ int PdfDeviceContext::paintImage(cairo_surface_t* image, double x, double y, dou
     return h;
 }
 
+namespace {
+
+// An RGB24 surface of the placed source, each of its rows filled by `fill(line, out)`; null
+// (nothing to destroy) when it cannot be made.
+template <typename Fill> cairo_surface_t* rgbSurface(const Placement& p, Fill fill)
+{
+    cairo_surface_t* image = makeSurface(CAIRO_FORMAT_RGB24, p.source.width, p.source.height);
+    if (!image)
+        return nullptr;
+    unsigned char* data = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    for (int line = 0; line < p.source.height; ++line)
+        fill(line, reinterpret_cast<uint32_t*>(data + static_cast<size_t>(line) * stride));
+    cairo_surface_mark_dirty(image);
+    return image;
+}
+
+} // namespace
+
 int PdfDeviceContext::drawBgr24(const BlitRect& dest, const BlitRect& source,
                                 const unsigned char* pixels, int width, int height)
 {
     Placement p;
     if (!cr_ || !pixels || !place(dest, source, width, height, p))
         return 0;
-    SurfaceHolder image(makeSurface(CAIRO_FORMAT_RGB24, p.source.width, p.source.height));
-    if (!image.surface)
-        return 0;
-    unsigned char* data = cairo_image_surface_get_data(image.surface);
-    const int stride = cairo_image_surface_get_stride(image.surface);
-    for (int line = 0; line < p.source.height; ++line) {
+    SurfaceHolder image(rgbSurface(p, [&](int line, uint32_t* out) {
         const unsigned char* in =
             pixels + storedRow(p.source, line) * rowStride(width) + p.source.x * 3;
-        auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(line) * stride);
         for (int x = 0; x < p.source.width; ++x, in += 3)
             out[x] = uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16;
-    }
-    cairo_surface_mark_dirty(image.surface);
+    }));
+    if (!image.surface)
+        return 0;
     return paintImage(image.surface, p.x, p.y, p.width, p.height, false);
 }
 
@@ -323,18 +337,13 @@ int PdfDeviceContext::drawGray8(const BlitRect& dest, const BlitRect& source,
         return 0;
     // cairo has no grey format; a picture whose three channels agree is written to the PDF
     // as an 8-bit DeviceGray image.
-    SurfaceHolder image(makeSurface(CAIRO_FORMAT_RGB24, p.source.width, p.source.height));
-    if (!image.surface)
-        return 0;
-    unsigned char* data = cairo_image_surface_get_data(image.surface);
-    const int stride = cairo_image_surface_get_stride(image.surface);
-    for (int line = 0; line < p.source.height; ++line) {
+    SurfaceHolder image(rgbSurface(p, [&](int line, uint32_t* out) {
         const unsigned char* in = pixels + storedRow(p.source, line) * stride8(width) + p.source.x;
-        auto* out = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(line) * stride);
         for (int x = 0; x < p.source.width; ++x)
             out[x] = uint32_t(in[x]) * 0x010101u;
-    }
-    cairo_surface_mark_dirty(image.surface);
+    }));
+    if (!image.surface)
+        return 0;
     return paintImage(image.surface, p.x, p.y, p.width, p.height, false);
 }
 
