@@ -136,7 +136,10 @@ ReadingChange ReadingModel::openBook(const std::string& path, CacheManager& cach
         // show it): the close renames it, so it is opened under its new name.
         const std::string renamedTo = pendingNameOf(path);
         change.merge(closeBook(cache, show));
-        if (!renamedTo.empty() && !pathExists(path) && pathExists(renamedTo))
+        // Followed through links: a link to the book points at nothing once it is renamed,
+        // while another name of the same file (a hard link) stays and opens as given.
+        const bool stillThere = isRegularFile(path) || isDirectory(path);
+        if (!renamedTo.empty() && !stillThere && pathExists(renamedTo))
             target = renamedTo;
     }
     resetForOpen(change);
@@ -186,7 +189,9 @@ std::string ReadingModel::pendingNameOf(const std::string& path) const
             p.pop_back();
         return p;
     };
-    if (trimmed(fullPath(path)) != trimmed(bookFolder_ + bookFileName_))
+    // By another path to the same file too (a linked folder, a link to the book).
+    const std::string open = bookFolder_ + bookFileName_;
+    if (trimmed(fullPath(path)) != trimmed(open) && !sameFile(path, open))
         return std::string();
     return bookFolder_ + newFileName_;
 }

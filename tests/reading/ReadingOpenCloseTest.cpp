@@ -189,6 +189,35 @@ TEST(ReadingClose, TheOpenBookOpenedByTheNameItIsLosingOpensUnderItsNewName)
     EXPECT_EQ(shelf.boxes.size(), 1u); // the failed rename's, no other
 }
 
+TEST(ReadingClose, TheOpenBookNamedThroughALinkByTheNameItIsLosingOpensUnderItsNewName)
+{
+    Shelf shelf;
+    Reader r;
+    const std::string archive = shelf.pages("vol1.zip", 4);
+    // The same folder by another path (the catalog window may show it so), and a link to the
+    // book itself.
+    const std::string linkedFolder = shelf.folder + "/library";
+    ASSERT_EQ(symlink(shelf.folder.c_str(), linkedFolder.c_str()), 0);
+    ASSERT_EQ(symlink("vol1.zip", (shelf.folder + "/link.zip").c_str()), 0);
+    for (const std::string& path : {linkedFolder + "/vol1.zip", shelf.folder + "/link.zip"}) {
+        (void)r.open(shelf.folder + "/vol1.zip");
+        ASSERT_TRUE(r.requestRename("vol2.zip"));
+        shelf.boxes.clear();
+        EXPECT_TRUE(r.open(path).opened) << path;
+        EXPECT_EQ(r.title(), shelf.folder + "/vol2.zip (4 pages)") << path;
+        EXPECT_TRUE(shelf.boxes.empty()) << path;
+        ASSERT_EQ(rename((shelf.folder + "/vol2.zip").c_str(), archive.c_str()), 0);
+    }
+    // A hard link to the book is another name that stays: it opens by that name.
+    const std::string hard = shelf.folder + "/hard.zip";
+    ASSERT_EQ(link(archive.c_str(), hard.c_str()), 0);
+    (void)r.open(archive);
+    ASSERT_TRUE(r.requestRename("vol2.zip"));
+    EXPECT_TRUE(r.open(hard).opened);
+    EXPECT_EQ(r.bookFileName, "hard.zip");
+    EXPECT_TRUE(pathExists(shelf.folder + "/vol2.zip"));
+}
+
 TEST(ReadingClose, AFailedRenameIsShownAfterTheClosedBook)
 {
     Shelf shelf;
