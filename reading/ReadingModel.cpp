@@ -283,11 +283,16 @@ ReadingChange ReadingModel::closeBook(CacheManager& cache, const ChangeSink& sho
     change.title = true;
     change.list = true;
     stage(change, show);
+    carryOutRename();
+    return change;
+}
+
+void ReadingModel::carryOutRename()
+{
     const std::string oldPath = bookFolder_ + bookFileName_;
     const std::string newPath = bookFolder_ + newFileName_;
     if (renameFile(oldPath, newPath) && oldPath != newPath && memory_)
         memory_->renamed(oldPath, newPath);
-    return change;
 }
 
 void ReadingModel::showSpread(int position, int request, ReadingChange& change)

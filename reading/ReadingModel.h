@@ -185,6 +185,8 @@ class ReadingModel {
     // The full name the open book gets at its close when `path` names it and a rename is
     // pending; empty otherwise.
     std::string pendingNameOf(const std::string& path) const;
+    // Renames the book's file to the name asked for, as its close does.
+    void carryOutRename();
     void setOpeningZoom(CacheManager& cache, int areaW, int areaH, ReadingChange& change);
     void restorePosition(ReadingChange& change);
     void reopenInOrder(CacheManager& cache, ReadingChange& change, const ChangeSink& show);

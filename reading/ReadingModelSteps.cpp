@@ -8,6 +8,7 @@
 #include "pipeline/CacheManager.h"
 #include "pipeline/ImageOperatorWrapper.h"
 #include "platform/Diagnostics.h"
+#include "platform/FileOps.h"
 #include "platform/NameOrder.h"
 
 namespace {
@@ -130,6 +131,9 @@ void ReadingModel::reopenInOrder(CacheManager& cache, ReadingChange& change, con
     if (!book->valid) {
         showBeforeBox(change, show);
         reportError(boxOwner_, "ファイル(%s)を開けません", path.c_str());
+        // The book is closed now: its pending rename is carried out, or no later close would.
+        if (newFileName_ != bookFileName_ && pathExists(path))
+            carryOutRename();
         return;
     }
     filterPages(book->pages);

@@ -342,3 +342,22 @@ TEST(NaturalOrderSwitch, ABookGoneMeanwhileIsClosedWithItsBox)
     ASSERT_EQ(shelf.boxes.size(), 1u);
     EXPECT_NE(shelf.boxes[0].find("を開けません"), std::string::npos);
 }
+
+TEST(NaturalOrderSwitch, ABookThatCannotBeListedAgainIsRenamedAsItsCloseWouldHaveDone)
+{
+    // Damaged meanwhile: the book closes with its box, and no later close would carry out the
+    // rename it was waiting for.
+    NameOrderReset reset;
+    Shelf shelf;
+    Reader r;
+    const std::string path = shelf.pages("vol1.zip", 3);
+    ASSERT_TRUE(r.open(path).opened);
+    ASSERT_TRUE(r.requestRename("第1巻.zip"));
+    writeFile(path, {'n', 'o', 't', ' ', 'a', ' ', 'z', 'i', 'p'});
+    (void)r.setNaturalOrder(true, r.cache);
+    EXPECT_FALSE(r.bookOpen);
+    EXPECT_FALSE(pathExists(path));
+    EXPECT_EQ(readFile(shelf.folder + "/第1巻.zip").size(), 9u);
+    ASSERT_EQ(shelf.boxes.size(), 1u);
+    EXPECT_NE(shelf.boxes[0].find("を開けません"), std::string::npos);
+}
