@@ -3,6 +3,7 @@
 #include "MainMenu.h"
 #include "Mekuri.h"
 #include "RecentMenu.h"
+#include "catalog/ui/CatalogView.h"
 #include "platform/Diagnostics.h"
 #include "platform/NameOrder.h"
 
@@ -28,6 +29,11 @@ void applyLastingOptions(Mekuri* w, const ViewerOptions& start)
     setMark(mainMenu[MENU_NATURAL_ORDER], start.naturalOrder);
     w->printSettings = w->lasting.printSettings();
     w->memory.recentChanged = rebuildRecentMenu;
+    // A book renamed at its close keeps its cell (and thumbnail) in an open catalog window.
+    w->memory.bookRenamed = [](const std::string& from, const std::string& to) {
+        if (mainWindow && mainWindow->catalogView)
+            mainWindow->catalogView->entryRenamed(from, to);
+    };
     w->setMemory(&w->memory);
     w->memory.loadRecent();
 }

@@ -46,6 +46,8 @@ void SavedReadingMemory::renamed(const std::string& from, const std::string& to)
     positions_.rename(from, to);
     savePositions();
     changeRecent([&](RecentBooks& list) { list.rename(from, to); });
+    if (bookRenamed)
+        bookRenamed(from, to);
 }
 
 void SavedReadingMemory::loadRecent()

@@ -39,6 +39,8 @@ class SavedReadingMemory : public ReadingMemory {
 
     // Called after every change of the recent list, for the menu built from it.
     std::function<void()> recentChanged;
+    // Called after a book's file was renamed (full paths), for the windows that show its name.
+    std::function<void(const std::string& from, const std::string& to)> bookRenamed;
 
   private:
     void loadPositions();

@@ -73,6 +73,9 @@ class CatalogView : public Fl_Window {
     // Ends an open rename without applying it (a press in the grid, scrolling). True when one
     // was open.
     bool endRenameWithoutApplying();
+    // A file of the shown folder renamed from outside the window (the main window renames its
+    // book at the close): its entry takes the new name, keeping its thumbnail. Full paths.
+    void entryRenamed(const std::string& oldPath, const std::string& newPath);
 
     // The mouse wheel over the scroll area, for the program's wheel handler (the scroll area
     // itself leaves the wheel alone): cancels an open rename, else scrolls (d / 120) rows of

@@ -122,6 +122,24 @@ void CatalogView::applyRename()
     cancelRename();
 }
 
+void CatalogView::entryRenamed(const std::string& oldPath, const std::string& newPath)
+{
+    const std::string folder = folderOf(oldPath);
+    if (model.folderPath.empty() || folder != folderOf(newPath) ||
+        !sameFile(folder, model.folderPath))
+        return;
+    const std::string oldName = lastComponent(oldPath), newName = lastComponent(newPath);
+    for (size_t i = 0; i < model.entries.size(); ++i) {
+        CatalogEntry& entry = *model.entries[i];
+        if (entryName(entry) != oldName)
+            continue;
+        setEntryName(entry, newName);
+        model.modified = true;
+        invalidateCell(static_cast<int>(i), true);
+        return;
+    }
+}
+
 void CatalogView::cancelRename()
 {
     if (renameField)

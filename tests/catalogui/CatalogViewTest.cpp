@@ -254,6 +254,34 @@ TEST_F(CatalogViewTest, RenameInPlaceMovesTheFileAndTheEntry)
     ASSERT_TRUE(waitFor([&] { return view->renameField == nullptr; }));
 }
 
+TEST_F(CatalogViewTest, ABookRenamedAtItsCloseKeepsItsCellAndThumbnail)
+{
+    openAndBuild();
+    CatalogView* view = host.view;
+    const int vol1 = indexOf(view, "vol1.zip");
+    const CatalogEntry before = *view->model.entries[vol1];
+    ASSERT_EQ(std::rename(folder.file("vol1.zip").c_str(), folder.file("第1巻.zip").c_str()), 0);
+    // Another folder's book of the same name is not this window's.
+    view->entryRenamed("/tmp/elsewhere/vol2.zip", "/tmp/elsewhere/x.zip");
+    view->entryRenamed(folder.file("vol1.zip"), folder.file("第1巻.zip"));
+    EXPECT_GE(indexOf(view, "vol2.zip"), 0);
+    ASSERT_EQ(entryName(*view->model.entries[vol1]), "第1巻.zip");
+    EXPECT_EQ(view->model.entries[vol1]->thumbWidth, before.thumbWidth);
+    host.closeCatalog();
+    // Opened again, the catalog file already names it: nothing is extracted again.
+    host.view = makeCatalogWindow(host);
+    host.view->openFolder(folder.path());
+    bool monitorSeen = false;
+    ASSERT_TRUE(waitFor([&] {
+        monitorSeen = monitorSeen || host.view->monitor;
+        return host.view->model.entries.size() == 4;
+    }));
+    EXPECT_FALSE(monitorSeen);
+    const int renamed = indexOf(host.view, "第1巻.zip");
+    ASSERT_GE(renamed, 0);
+    EXPECT_EQ(host.view->model.entries[renamed]->thumbWidth, before.thumbWidth);
+}
+
 TEST_F(CatalogViewTest, RenameRefusesTheOpenBookAndBadNames)
 {
     openAndBuild();
