@@ -328,8 +328,9 @@ void Mekuri::resize(int X, int Y, int W, int H)
     if (W == oldW && H == oldH)
         return;
     layoutChildren(W, H);
-    // Only the size full screen asked for refits; ordinary resizes never do.
-    if (refitW_ != 0 && W == refitW_ && H == refitH_)
+    // The first size change after entering or leaving full screen refits, at whatever size a
+    // window manager granted (it may keep a panel); ordinary resizes never do.
+    if (refitW_ != 0)
         refitForFullScreen();
 }
 

@@ -96,7 +96,8 @@ class Mekuri : public Fl_Window, public ViewerState, public CacheOwner {
 
     bool fullScreen_ = false;
     int normalX_ = 0, normalY_ = 0, normalW_ = 0, normalH_ = 0; // the geometry before it
-    // The window size the last fit waits for before it runs again (0 × 0: none waits).
+    // The size entering or leaving full screen asked for, while the last fit waits for the
+    // window's next size change to run again (0 × 0: none waits).
     int refitW_ = 0, refitH_ = 0;
 };
 
