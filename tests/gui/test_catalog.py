@@ -107,6 +107,21 @@ def record_fields(record):
     return name, size, mtime, has, (w, h, ox, oy)
 
 
+def catalog_names(folder):
+    """The catalog file's names, each with its has-thumbnail field."""
+    return {record_fields(r)[0].decode("cp932"): record_fields(r)[3] for r in read_catalog(folder)}
+
+
+def main_window_keys(app, *keys):
+    """Keys for the main window, with the pointer on its corner that the catalog window leaves
+    uncovered."""
+    x, y, w, h = app.geometry(app.window)
+    run(["xdotool", "mousemove", str(x + w - 60), str(y + h - 30)])
+    for key in keys:
+        run(["xdotool", "key", key])
+        app.idle()
+
+
 def check_cells(catalog, shot):
     grey = shot.pixel(catalog.w - 30, catalog.h - 30)  # the window's background, below the grid
     for i, name in enumerate(ORDER):

@@ -8,7 +8,7 @@ import tempfile
 
 import harness
 from harness import App, check, near
-from test_catalog import Catalog, read_catalog, record_fields
+from test_catalog import Catalog, catalog_names, main_window_keys
 
 KINDS = {"comic.cbz": (200, 50, 50), "volume.7z": (50, 50, 200), "LOUD.CBZ": (50, 200, 50),
          "v10.cbz": (200, 50, 200), "v9.cbz": (200, 200, 50)}
@@ -43,13 +43,8 @@ def cell_of(catalog, name):
 
 
 def natural_order(app):
-    """数字順に並べる (the last item of 機能), with the pointer on the main window's corner
-    that the catalog window leaves uncovered."""
-    x, y, w, h = app.geometry(app.window)
-    harness.run(["xdotool", "mousemove", str(x + w - 60), str(y + h - 30)])
-    for key in ["alt+o"] + ["Down"] * 12 + ["Return"]:
-        harness.run(["xdotool", "key", key])
-        app.idle()
+    """数字順に並べる (the last item of 機能)."""
+    main_window_keys(app, "alt+o", *["Down"] * 12, "Return")
 
 
 def test():
@@ -77,8 +72,7 @@ def test():
         app.wait_exit()
     finally:
         app.kill()
-    names = {record_fields(r)[0].decode("cp932"): record_fields(r)[3]
-             for r in read_catalog(folder)}
+    names = catalog_names(folder)
     check(names == {name: 1 for name in KINDS}, "the catalog file records %r" % names)
 
 

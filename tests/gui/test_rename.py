@@ -7,7 +7,7 @@ import tempfile
 
 import harness
 from harness import App, check
-from test_catalog import Catalog, read_catalog, record_fields
+from test_catalog import Catalog, catalog_names, main_window_keys
 
 PAGES = ["200x300#c83232", "200x300#32c832"]
 
@@ -72,24 +72,16 @@ def catalog_follows(work):
     try:
         catalog = Catalog(app, folder)
         app.wait_trace(r"^monitor destructer called\.$", timeout=60)
-        # The keys go to the main window's corner that the catalog window leaves uncovered.
-        x, y, w, h = app.geometry(app.window)
-        harness.run(["xdotool", "mousemove", str(x + w - 60), str(y + h - 30)])
-        for key in ["alt+f", "o"]:
-            harness.run(["xdotool", "key", key])
-            app.idle()
+        main_window_keys(app, "alt+f", "o")
         harness.wait_for(lambda: app.title().startswith(book), "the book did not open")
-        for key in ["alt+f", "r", "alt+c"]:
-            harness.run(["xdotool", "key", key])
-            app.idle()
+        main_window_keys(app, "alt+f", "r", "alt+c")
         harness.wait_for(lambda: os.path.exists(os.path.join(folder, "第1巻.zip")),
                          "the book was not renamed at its close")
         catalog.key("alt+q")
         app.wait_exit()
     finally:
         app.kill()
-    names = {record_fields(r)[0].decode("cp932"): record_fields(r)[3]
-             for r in read_catalog(folder)}
+    names = catalog_names(folder)
     check(names == {"第1巻.zip": 1, "vol2.zip": 1}, "the catalog file records %r" % names)
     check(app.count("getthumbnail in") == 2, "a thumbnail was made again:\n" + app.trace())
 
